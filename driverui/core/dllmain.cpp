@@ -1,0 +1,14 @@
+// kelnodrv6ui: DLL entry. Keeps the module handle for resource lookups.
+#include <windows.h>
+
+namespace kelno {
+HINSTANCE g_module = nullptr;
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        kelno::g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}

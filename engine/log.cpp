@@ -1,0 +1,161 @@
+// The setup program's log on spdlog: one asynchronous logger (empty name) over a rotating
+// file sink, on spdlog's process-wide thread pool. The only file that includes spdlog.
+#include "engine/log.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdarg>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include <spdlog/async.h>
+#include <spdlog/async_logger.h>
+#include <spdlog/sinks/rotating_file_sink.h>
+#include <spdlog/spdlog.h>
+#include <utf8cpp/utf8.h>
+
+#include "base/wide_printf.h"
+
+namespace kelno {
+namespace {
+
+constexpr char kPattern[] = "[%Y-%m-%d %H:%M:%S.%e] [%t] [%l] [%s:%#] %v";
+constexpr char kBeginBanner[] = "-----------------------[ BEGIN ]-------------------";
+constexpr char kEndBanner[] = "-----------------------[ END ]-------------------";
+constexpr std::size_t kQueueSize = 65536;
+constexpr std::size_t kWriterThreads = 2;
+constexpr std::size_t kMaxFormatChars = 256;
+constexpr std::size_t kMaxLineChars = 768;  // 767 characters and the terminator
+
+// The process-wide logging object: created on first use, lives until process exit.
+struct LogState {
+    std::atomic<bool> started{false};
+    std::mutex mutex;  // serialises StartLog and EndLog
+    std::shared_ptr<spdlog::logger> logger;
+};
+
+LogState& State() {
+    static LogState* state = new LogState;  // never destroyed: threads may log during exit
+    return *state;
+}
+
+std::shared_ptr<spdlog::logger> CurrentLogger() {
+    LogState& s = State();
+    if (!s.started.load(std::memory_order_acquire)) return nullptr;
+    std::lock_guard lock(s.mutex);
+    return s.logger;
+}
+
+spdlog::level::level_enum ToSpdlog(LogLevel level) {
+    switch (level) {
+        case LogLevel::trace: return spdlog::level::trace;
+        case LogLevel::debug: return spdlog::level::debug;
+        case LogLevel::info: return spdlog::level::info;
+        case LogLevel::warn: return spdlog::level::warn;
+        case LogLevel::error: return spdlog::level::err;
+        case LogLevel::critical: return spdlog::level::critical;
+    }
+    return spdlog::level::info;
+}
+
+std::shared_ptr<spdlog::details::thread_pool> ProcessThreadPool() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!spdlog::thread_pool()) spdlog::init_thread_pool(kQueueSize, kWriterThreads);
+    });
+    return spdlog::thread_pool();
+}
+
+}  // namespace
+
+std::string DefaultLogPath() {
+    char folder[MAX_PATH];
+    const DWORD n = GetCurrentDirectoryA(MAX_PATH, folder);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string path(folder, n);
+    if (!path.empty() && path.back() != '\\') path += '\\';
+    return path + kLogFileName;
+}
+
+bool StartLog(const std::string& path) {
+    LogState& s = State();
+    std::lock_guard lock(s.mutex);
+    if (s.started) return true;
+    try {
+        const std::filesystem::path file(path);
+        if (file.has_parent_path() && !std::filesystem::exists(file.parent_path()))
+            std::filesystem::create_directories(file.parent_path());
+        auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, kLogMaxFileSize, kLogMaxFiles, false);
+        auto logger = std::make_shared<spdlog::async_logger>("", std::move(sink), ProcessThreadPool(),
+                                                             spdlog::async_overflow_policy::block);
+        // The flush level equals the level: every line is flushed, so a run that ends without
+        // EndLog (upgrade mode) loses nothing.
+        logger->set_level(spdlog::level::debug);
+        logger->flush_on(spdlog::level::debug);
+        logger->set_pattern(kPattern);
+        logger->info(kBeginBanner);
+        s.logger = std::move(logger);
+        s.started.store(true, std::memory_order_release);
+        return true;
+    } catch (...) {
+        s.logger.reset();
+        s.started = false;
+        return false;
+    }
+}
+
+void EndLog() {
+    LogState& s = State();
+    std::lock_guard lock(s.mutex);
+    if (!s.started || !s.logger) return;
+    try {
+        s.logger->info(kEndBanner);
+        s.logger->flush();
+    } catch (...) {
+    }
+    s.started = false;
+}
+
+bool IsLogStarted() { return State().started.load(std::memory_order_acquire); }
+
+void LogText(LogLevel level, const LogLocation& where, std::string_view message) {
+    auto logger = CurrentLogger();
+    if (!logger) return;
+    try {
+        logger->log(spdlog::source_loc{where.file, where.line, where.function}, ToSpdlog(level), "{}", message);
+    } catch (...) {
+    }
+}
+
+void DbgPrint(const char* format, ...) {
+    if (!format || !IsLogStarted()) return;
+    const std::size_t formatLength = strnlen(format, kMaxFormatChars);
+    if (formatLength >= kMaxFormatChars) return;
+
+    wchar_t wideFormat[kMaxFormatChars + 1];
+    const int converted = MultiByteToWideChar(CP_ACP, 0, format, static_cast<int>(formatLength), wideFormat,
+                                              static_cast<int>(kMaxFormatChars));
+    if (converted < 0 || (converted == 0 && formatLength > 0)) return;
+    wideFormat[converted] = 0;
+
+    // Each call formats into its own buffer, so lines of threads logging at the same moment
+    // never mix.
+    char16_t text[kMaxLineChars];
+    std::va_list args;
+    va_start(args, format);
+    const int length = FormatWide(text, kMaxLineChars, reinterpret_cast<const char16_t*>(wideFormat), args);
+    va_end(args);
+    if (length < 0) return;
+
+    try {
+        std::string utf8;
+        utf8::utf16to8(text, text + length, std::back_inserter(utf8));
+        LogText(LogLevel::info, LogLocation{__FILE__, __LINE__, "DbgPrint"}, "DbgPrint: " + utf8);
+    } catch (...) {
+        // An unpaired surrogate in the text: the line is dropped like any other bad line.
+    }
+}
+
+}  // namespace kelno

@@ -1,0 +1,40 @@
+#pragma once
+// Synchronous service operations on the local service control manager, each waiting for the
+// wanted state by polling with fixed counts and intervals. Failures are reported through the
+// result and the debug output only.
+#include <windows.h>
+
+namespace kelno {
+
+inline constexpr wchar_t kSpoolerService[] = L"Spooler";
+
+// drvwizard: 1000 polls, 10 ms apart.
+bool StopServiceAndWait(const wchar_t* serviceName);
+bool StartServiceAndWait(const wchar_t* serviceName);
+inline bool StopSpooler() { return StopServiceAndWait(kSpoolerService); }
+inline bool StartSpooler() { return StartServiceAndWait(kSpoolerService); }
+
+// A step run while the spooler is stopped.
+using SpoolerStoppedStep = void (*)(void* argument);
+
+// How the two programs restart the spooler: drvwizard waits 2000 ms before the step;
+// usbonestep waits 200 ms before it and 3000 ms after it (or after the stop) before starting.
+struct SpoolerRestartWaits {
+    DWORD beforeStep;
+    DWORD beforeStart;
+};
+inline constexpr SpoolerRestartWaits kWizardSpoolerRestart{2000, 0};
+inline constexpr SpoolerRestartWaits kOneStepSpoolerRestart{200, 3000};
+
+// Stops the spooler if it is running, runs the step (if any) while it is stopped, and starts it
+// again; each phase polls 1000 times, 50 ms apart. A spooler that is not running is left alone
+// and the step is not run.
+void RestartSpooler(SpoolerStoppedStep step = nullptr, void* argument = nullptr,
+                    const SpoolerRestartWaits& waits = kWizardSpoolerRestart);
+
+// usbonestep: timeout t ms; stop polls t/10 times 10 ms apart, start t/10 times 50 ms apart.
+// True only if the wanted state was seen after acting (a service already in it gives false).
+bool StopServiceWithTimeout(const wchar_t* serviceName, DWORD timeoutMs);
+bool StartServiceWithTimeout(const wchar_t* serviceName, DWORD timeoutMs);
+
+}  // namespace kelno
