@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <iterator>
 
 #include <spdlog/async.h>
 #include <spdlog/async_logger.h>
@@ -60,13 +61,19 @@ spdlog::level::level_enum ToSpdlog(LogLevel level) {
     return spdlog::level::info;
 }
 
+// spdlog's process-wide pool, made on first use and again after EndLog released it.
+// Called with the state mutex held.
 std::shared_ptr<spdlog::details::thread_pool> ProcessThreadPool() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (!spdlog::thread_pool()) spdlog::init_thread_pool(kQueueSize, kWriterThreads);
-    });
+    if (!spdlog::thread_pool()) spdlog::init_thread_pool(kQueueSize, kWriterThreads);
     return spdlog::thread_pool();
 }
+
+// Lets the writer threads write everything queued and end. The pool's destructor queues one
+// stop message per thread behind the lines already queued and joins the threads; the loggers
+// hold the pool only weakly, so dropping the registry's reference destroys it here. Without
+// this, lines still queued when the process exits are lost (Windows ends the writer threads
+// before static destructors run).
+void DrainWriterThreads() { spdlog::details::registry::instance().set_tp(nullptr); }
 
 }  // namespace
 
@@ -110,12 +117,13 @@ void EndLog() {
     LogState& s = State();
     std::lock_guard lock(s.mutex);
     if (!s.started || !s.logger) return;
+    s.started = false;  // new lines are not accepted from here on
     try {
         s.logger->info(kEndBanner);
         s.logger->flush();
+        DrainWriterThreads();
     } catch (...) {
     }
-    s.started = false;
 }
 
 bool IsLogStarted() { return State().started.load(std::memory_order_acquire); }
