@@ -198,6 +198,67 @@ std::vector<std::wstring> PendingFileRenameOperations() {
     return entries;
 }
 
+std::wstring ArtifactFolder() {
+    wchar_t unixPath[MAX_PATH] = L"";
+    const DWORD n = GetEnvironmentVariableW(L"KELNO_ARTIFACT_DIR", unixPath, MAX_PATH);
+    std::wstring folder;
+    if (n == 0 || n >= MAX_PATH) {
+        folder = MakeTempFolder(L"artifacts");
+    } else {
+        // Wine maps the whole Unix file system to drive Z:.
+        folder = L"Z:" + std::wstring(unixPath, n);
+        for (auto& c : folder)
+            if (c == L'/') c = L'\\';
+    }
+    SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr);
+    return folder;
+}
+
+bool SaveScreenshot(HWND window, const std::wstring& path) {
+    RECT rect{};
+    if (window) {
+        if (!GetWindowRect(window, &rect)) return false;
+    } else {
+        rect = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bitmap && memory) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        ok = BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY) != FALSE;
+        SelectObject(memory, old);
+        GdiFlush();
+    }
+    if (ok) {
+        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+        const DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file{};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + imageSize;
+        std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+        bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(BITMAPINFOHEADER));
+        bytes.append(static_cast<const char*>(bits), imageSize);
+        ok = WriteFileBytes(path, bytes);
+    }
+    if (bitmap) DeleteObject(bitmap);
+    if (memory) DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return {};
     const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);

@@ -70,6 +70,12 @@ std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
 // (pairs of source and destination, destination empty for a deletion).
 std::vector<std::wstring> PendingFileRenameOperations();
 
+// Folder for files a test leaves behind for people to look at (screenshots): the build tree's
+// "artifacts" folder, seen through drive Z:; created on first use.
+std::wstring ArtifactFolder();
+// Captures the window (or, with nullptr, the whole screen) as a 24-bit BMP file.
+bool SaveScreenshot(HWND window, const std::wstring& path);
+
 std::string Narrow(const std::wstring& text);  // UTF-8
 std::wstring Widen(const std::string& text);   // from UTF-8
 
