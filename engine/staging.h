@@ -20,7 +20,8 @@ inline constexpr wchar_t kOpenMpRuntime[] = L"vcomp140.dll";
 inline constexpr wchar_t kUpgradeSourceFolder[] = L"C:\\Program Files (x86)\\Quillon Windows Driver for VWB";
 
 // Fresh-install copy of one per-environment file into the driver directory; kelnomon.dll is
-// also copied into the system directory. False at once on an unsupported architecture.
+// also copied into the system directory. False at once on an unsupported architecture, and
+// without touching a file when a path does not fit into MAX_PATH.
 bool CopyDriverFile(const wchar_t* fileName);
 // Fresh-install copy of kelnodrv6.dat from the package's "dat" folder.
 bool CopyDriverDataFile();
@@ -31,15 +32,20 @@ bool StageDriverFiles(bool withLanguageMonitor);
 bool DeleteSystemMonitorCopy();
 // Up to three copies, 1 s apart, with a debug-output line after each of the first two failures.
 bool CopyFileWithRetry(const wchar_t* source, const wchar_t* destination);
-// The upgrade refresh; true only if all five copies succeeded.
+// The upgrade refresh into driver directory\3 and the system directory; true only if all five
+// copies succeeded. Without an environment nothing is copied.
 bool RefreshInstalledDriverFiles(const wchar_t* packageFolder, const wchar_t* environment);
-// Upgrade re-add staging of one file from kUpgradeSourceFolder.
+// Upgrade re-add staging of one file from kUpgradeSourceFolder (<environment>\file, or dat\file
+// for the data file) into the root of the driver directory. Failures, also an architecture
+// without an environment, go to the debug output and give false; nothing throws.
 bool StageUpgradeDriverFile(const wchar_t* fileName);
 bool StageUpgradeDataFile(const wchar_t* fileName);
 // Delete + copy; for the monitor also the system-directory copy with the spooler stopped. On a
-// failed copy the replacement is deferred to the next reboot (MoveFileExW).
+// failed copy of a source that exists the replacement is deferred to the next reboot
+// (MoveFileExW); a missing source gives false.
 bool ReplaceFileOrDefer(const wchar_t* source, const wchar_t* destination, bool isMonitor);
-// Start-up check: copies vcomp140.dll into the system directory when it is missing there.
+// Start-up check: copies vcomp140.dll into the system directory when it is missing there, from
+// <program folder>\<environment> (no environment: nothing to copy, the check fails).
 // withLog: drvwizard logs the outcome; usbonestep does not.
 void CheckAndCopySystemFile(bool withLog = true);
 
