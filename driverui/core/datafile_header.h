@@ -25,6 +25,98 @@ inline constexpr ColorInfoRecord kDefaultColorInfo = {{
     585, 120, 0, 0, 0, 10000,
 }};
 
+// Header bytes 232-447: the model fields. The data file supplies their start values and the
+// model database overrides them for every model it lists. Lengths in µm. The reserved members
+// make the alignment gaps of the layout explicit so that a byte copy carries no stray padding.
+struct ModelFields {
+    std::uint16_t printDirection;      // 1: landscape by default
+    std::uint16_t ramSize;
+    std::uint16_t flashSize;
+    std::uint16_t accessories;         // 1 cutter, 2 peeler
+    std::uint16_t rfid;
+    std::uint16_t paperAlignment;      // 0 centre, 1 left, 2 right
+    std::uint16_t outputDirection;
+    std::uint16_t sensorType1;         // 0 gap, 1 black mark, 2 both
+    std::uint16_t sensorType2;
+    std::uint16_t gap;
+    std::uint16_t gapOffset;
+    std::uint16_t reserved254;
+    std::uint32_t minLabelWidth;
+    std::uint32_t minLabelLength;
+    std::uint16_t maxSpeed;            // hundredths of an inch per second
+    std::uint16_t minSpeed;
+    std::uint16_t defaultSpeed;        // 0: the printer's own setting
+    std::uint16_t speedStep;
+    std::uint32_t hideSpeed;
+    std::uint16_t maxDarkness;
+    std::uint16_t defaultDarkness;     // 0: the printer's own setting
+    std::uint16_t paperSaving;
+    std::uint8_t sendPaperSize;
+    std::uint8_t sendPaperType;
+    std::uint16_t languageMask;        // 1 ESC/POS, 2 TSPL, 4 ZPL, 8 QVL
+    std::uint16_t defaultLanguage;     // one of those bits (16: the fifth language)
+    std::uint16_t speed2Max;
+    std::uint16_t speed2Min;
+    std::uint16_t speed2Default;
+    std::uint16_t speed2Step;
+    std::uint16_t darkness2Max;
+    std::uint16_t darkness2Default;
+    std::int32_t shiftH;
+    std::int32_t shiftV;
+    std::uint32_t ditherLevel;
+    std::uint32_t postAction;
+    std::uint32_t antiWrinkleFlag;
+    std::uint32_t mirrorFlag;
+    std::uint32_t antiWrinkleValue;
+    std::uint32_t postFeed;
+    std::uint16_t fixedValues[4];      // 50, 50, 100, 128: watermark position, scale, brightness
+    std::uint16_t printerType;
+    std::uint16_t printingScale;
+    std::uint32_t printWidth;
+    std::uint16_t inputResolution;
+    std::uint16_t dashedLine;
+    std::uint16_t twoColorCapable;
+    std::uint16_t twoColorValue;
+    std::uint16_t enhanceMode;
+    std::uint16_t specialColor;
+    std::uint16_t barcodeOptimisation;
+    char defaultPaperName[50];         // narrow text, at most 49 bytes
+    std::uint32_t compressionMode;
+    std::uint32_t compressionMask;
+    std::uint32_t feedPaperWhenPrinting;
+    std::uint32_t feedDistanceAfterPrinting;
+    std::uint32_t hideSizeInPaperName;
+    std::uint16_t sendLanguageSwitch;
+    std::uint16_t reserved434;
+    std::uint32_t ditherFamily;
+    std::uint8_t reserved440[8];
+};
+static_assert(sizeof(ModelFields) == 216);
+// Offsets in the header (and in the model record) of the model fields.
+static_assert(232 + offsetof(ModelFields, ramSize) == 234);
+static_assert(232 + offsetof(ModelFields, gapOffset) == 252);
+static_assert(232 + offsetof(ModelFields, minLabelWidth) == 256);
+static_assert(232 + offsetof(ModelFields, maxSpeed) == 264);
+static_assert(232 + offsetof(ModelFields, hideSpeed) == 272);
+static_assert(232 + offsetof(ModelFields, maxDarkness) == 276);
+static_assert(232 + offsetof(ModelFields, sendPaperSize) == 282);
+static_assert(232 + offsetof(ModelFields, languageMask) == 284);
+static_assert(232 + offsetof(ModelFields, speed2Max) == 288);
+static_assert(232 + offsetof(ModelFields, darkness2Default) == 298);
+static_assert(232 + offsetof(ModelFields, shiftH) == 300);
+static_assert(232 + offsetof(ModelFields, ditherLevel) == 308);
+static_assert(232 + offsetof(ModelFields, postFeed) == 328);
+static_assert(232 + offsetof(ModelFields, fixedValues) == 332);
+static_assert(232 + offsetof(ModelFields, printerType) == 340);
+static_assert(232 + offsetof(ModelFields, printWidth) == 344);
+static_assert(232 + offsetof(ModelFields, inputResolution) == 348);
+static_assert(232 + offsetof(ModelFields, barcodeOptimisation) == 360);
+static_assert(232 + offsetof(ModelFields, defaultPaperName) == 362);
+static_assert(232 + offsetof(ModelFields, compressionMode) == 412);
+static_assert(232 + offsetof(ModelFields, hideSizeInPaperName) == 428);
+static_assert(232 + offsetof(ModelFields, sendLanguageSwitch) == 432);
+static_assert(232 + offsetof(ModelFields, ditherFamily) == 436);
+
 #pragma pack(push, 4)
 struct DataFileHeader {
     char signature[4];                 // "Vamt"
@@ -48,7 +140,7 @@ struct DataFileHeader {
     ColorInfoRecord colorInfo;
     std::uint32_t pelResolution;       // dpi
     std::uint32_t halftonePatternSize;
-    std::uint8_t modelFields[216];     // 232-447: overridden by the model database
+    ModelFields modelFields;           // 232-447: overridden by the model database
     std::uint8_t unused[24];           // 448-471: not taken into the model record
 };
 #pragma pack(pop)
