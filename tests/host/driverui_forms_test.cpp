@@ -13,12 +13,8 @@ using test::Name;
 using test::Paper;
 
 TEST(KeyedValues, FixedKeysAndPenTables) {
-    EXPECT_EQ(KeyedValueFor(kKeyColorInfo).name, u"ColorInfo");
-    EXPECT_EQ(KeyedValueFor(kKeyColorInfo).size, 120u);
     EXPECT_EQ(KeyedValueFor(kKeyInstalledForm).name, u"InstalledForm");
     EXPECT_EQ(KeyedValueFor(kKeyInstalledForm).size, 112u);
-    EXPECT_EQ(KeyedValueFor(kKeyPrinterPropertyData).size, 1052u);
-    EXPECT_EQ(KeyedValueFor(kKeyIndexPenData).name, u"IndexPenData");
 
     EXPECT_EQ(KeyedValueFor(6 | (2u << 16)).name, u"PenData1");
     EXPECT_EQ(KeyedValueFor(7 | (2u << 16)).name, u"PenData2");
