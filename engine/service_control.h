@@ -9,7 +9,12 @@ namespace kelno {
 inline constexpr wchar_t kSpoolerService[] = L"Spooler";
 
 // drvwizard: 1000 polls, 10 ms apart.
+// Stop: true if the service stopped, was not running, or cannot be opened (not installed,
+// silently; any other open failure with a debug-output line). False on a failed query or stop
+// control, or when it did not stop in time.
 bool StopServiceAndWait(const wchar_t* serviceName);
+// Start: true if the service is running (already, or after the start). A service that cannot
+// be opened gives false (silently when it is not installed).
 bool StartServiceAndWait(const wchar_t* serviceName);
 inline bool StopSpooler() { return StopServiceAndWait(kSpoolerService); }
 inline bool StartSpooler() { return StartServiceAndWait(kSpoolerService); }
@@ -26,9 +31,10 @@ struct SpoolerRestartWaits {
 inline constexpr SpoolerRestartWaits kWizardSpoolerRestart{2000, 0};
 inline constexpr SpoolerRestartWaits kOneStepSpoolerRestart{200, 3000};
 
-// Stops the spooler if it is running, runs the step (if any) while it is stopped, and starts it
-// again; each phase polls 1000 times, 50 ms apart. A spooler that is not running is left alone
-// and the step is not run.
+// Stops the spooler if it is running, runs the step while it is stopped (only when both step and
+// argument are given), and starts it again; each phase polls 1000 times, 50 ms apart, without
+// reporting a timeout. A spooler that is not running, or that refuses the stop control, is left
+// alone and the step is not run. An exception from the step does not keep the spooler stopped.
 void RestartSpooler(SpoolerStoppedStep step = nullptr, void* argument = nullptr,
                     const SpoolerRestartWaits& waits = kWizardSpoolerRestart);
 
