@@ -3,12 +3,31 @@
 // answer differently: the processor architecture and the fixed waits. Each entry defaults to
 // the real call; a test replaces an entry and restores it (ScopedSeam).
 #include <windows.h>
+#include <winspool.h>
+#include <cfgmgr32.h>
+#include <newdev.h>
 
 namespace kelno {
 
 struct EngineSeams {
     void(WINAPI* getNativeSystemInfo)(LPSYSTEM_INFO info);
     void(WINAPI* sleep)(DWORD milliseconds);
+
+    // Spooler and Plug and Play calls of the driver and queue install (printer_install.cpp,
+    // upgrade_readd.cpp) whose failures tests cause.
+    decltype(&::AddMonitorW) addMonitorW = &::AddMonitorW;
+    decltype(&::AddPrinterDriverW) addPrinterDriverW = &::AddPrinterDriverW;
+    decltype(&::AddPrinterW) addPrinterW = &::AddPrinterW;
+    decltype(&::EnumPrinterDriversW) enumPrinterDriversW = &::EnumPrinterDriversW;
+    decltype(&::LocalAlloc) localAlloc = &::LocalAlloc;  // the driver check's enumeration buffer
+    decltype(&::UploadPrinterDriverPackageW) uploadPrinterDriverPackageW = &::UploadPrinterDriverPackageW;
+    decltype(&::CM_Locate_DevNodeW) cmLocateDevNodeW = &::CM_Locate_DevNodeW;
+    decltype(&::CM_Reenumerate_DevNode) cmReenumerateDevNode = &::CM_Reenumerate_DevNode;
+    decltype(&::UpdateDriverForPlugAndPlayDevicesW) updateDriverForPlugAndPlayDevicesW =
+        &::UpdateDriverForPlugAndPlayDevicesW;
+    // The install worker's reboot question and the command it runs on Yes.
+    decltype(&::MessageBoxW) messageBoxW = &::MessageBoxW;
+    decltype(&::CreateProcessW) createProcessW = &::CreateProcessW;
 };
 
 // The process-wide table, initialised with the real calls.

@@ -1,0 +1,36 @@
+#pragma once
+// The setup wizard's shared state: owned by the program's entry routine, zeroed before use and
+// handed to every page (and to the result page's worker) as the page parameter.
+#include <windows.h>
+
+#include <cstdint>
+
+#include "engine/install_entry.h"
+
+namespace kelno {
+
+inline constexpr std::int32_t kWizardModeInstall = 1;
+inline constexpr std::int32_t kWizardModeUninstall = 2;
+
+struct WizardState {
+    std::int32_t mode;                // 1 install, 2 uninstall; starts at 1
+    LANGID uiLanguage;                // the user's default UI language, read once at start
+    HWND resultPage;                  // set by the result page when it starts the work
+    std::int32_t agreementButtons;    // last wizard-button value of the agreement page (2 or 0x10)
+    std::int32_t noSupportedPrinter;  // 1 when no installed queue uses a supported model's driver
+    std::int32_t rebootRequested;     // nonzero: the system reboot prompt after the wizard closes
+    wchar_t infPath[MAX_PATH];        // "<package folder>\kelnov6.inf"
+    // Install mode: one entry; uninstall mode: an array of requestCount entries. Owned by the
+    // entry routine, which frees it after the sheet closes.
+    PrinterInstallEntry* request;
+    std::int32_t requestCount;
+    std::int32_t setAsDefault;   // install: the "Set as default" check box
+    std::int32_t deletePort;     // uninstall option "Delete Port"
+    std::int32_t removeDriver;   // uninstall option "Remove Driver"
+    std::int32_t removePackage;  // uninstall option "Remove Package"
+};
+
+static_assert(sizeof(WizardState::uiLanguage) == 2);
+static_assert(sizeof(WizardState::infPath) == 260 * sizeof(wchar_t));
+
+}  // namespace kelno
