@@ -1,9 +1,7 @@
 // kelnodrv6ui: DLL entry. Keeps the module handle for resource lookups.
 #include <windows.h>
 
-namespace kelno {
-HINSTANCE g_module = nullptr;
-}
+#include "driverui/core/module.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {

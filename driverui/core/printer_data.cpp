@@ -1,0 +1,153 @@
+#include "driverui/core/printer_data.h"
+
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "driverui/core/context_win.h"
+#include "driverui/core/module.h"
+#include "driverui/core/narrow_text.h"
+
+namespace kelno {
+
+namespace {
+
+// The size query of a value: the status, the size and the type the spooler reports.
+struct SizeAnswer {
+    DWORD status;
+    DWORD size;
+    DWORD type;
+};
+
+SizeAnswer QueryValueSize(HANDLE printer, const wchar_t* name) {
+    // A zero-sized buffer that is not null: the spooler then answers ERROR_MORE_DATA with the
+    // size instead of treating the call as a plain existence check.
+    BYTE probe = 0;
+    SizeAnswer answer{};
+    answer.status = GetPrinterDataW(printer, const_cast<wchar_t*>(name), &answer.type, &probe, 0, &answer.size);
+    return answer;
+}
+
+bool WriteBinary(HANDLE printer, const wchar_t* name, std::span<const std::uint8_t> bytes) {
+    return SetPrinterDataW(printer, const_cast<wchar_t*>(name), REG_BINARY, const_cast<BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::optional<PrinterValue> ReadPrinterValue(HANDLE printer, const wchar_t* name) {
+    if (!printer) return std::nullopt;
+    const SizeAnswer size = QueryValueSize(printer, name);
+    PrinterValue value;
+    if (size.status == ERROR_SUCCESS) {
+        value.type = size.type;  // an empty value
+        return value;
+    }
+    if (size.status != ERROR_MORE_DATA || size.size == 0) return std::nullopt;
+    value.bytes.assign(size.size, 0);
+    DWORD needed = 0;
+    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name), &value.type, value.bytes.data(), size.size, &needed) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    value.bytes.resize(std::min<DWORD>(needed, size.size));
+    return value;
+}
+
+bool ReadKeyedValue(HANDLE printer, std::span<std::uint8_t> buffer, DWORD key) {
+    if (!printer) return false;
+    const KeyedValue keyed = KeyedValueFor(key);
+    if (buffer.size() < keyed.size) return false;
+    const std::wstring name(keyed.name.begin(), keyed.name.end());
+    const SizeAnswer size = QueryValueSize(printer, name.c_str());
+    if (!KeyedValueReadable(key, size.status, size.size, size.type)) return false;
+    std::vector<std::uint8_t> value(keyed.size);
+    DWORD type = 0, needed = 0;
+    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name.c_str()), &type, value.data(), keyed.size, &needed) !=
+            ERROR_SUCCESS ||
+        needed != keyed.size || type != REG_BINARY)
+        return false;
+    std::copy(value.begin(), value.end(), buffer.begin());
+    return true;
+}
+
+bool WriteKeyedValue(HANDLE printer, std::span<const std::uint8_t> buffer, DWORD key) {
+    if (!printer) return false;
+    const KeyedValue keyed = KeyedValueFor(key);
+    if (buffer.size() < keyed.size) return false;
+    const std::wstring name(keyed.name.begin(), keyed.name.end());
+    return WriteBinary(printer, name.c_str(), buffer.first(keyed.size));
+}
+
+std::optional<CurrentFormRecord> ReadInstalledForm(HANDLE printer) {
+    std::uint8_t bytes[sizeof(CurrentFormRecord)];
+    if (!ReadKeyedValue(printer, bytes, kKeyInstalledForm)) return std::nullopt;
+    return ParseInstalledForm(kRegBinary, bytes);
+}
+
+bool WriteInstalledForm(HANDLE printer, const CurrentFormRecord& form) {
+    return WriteKeyedValue(printer, SerializeInstalledForm(form), kKeyInstalledForm);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFormBytes(HANDLE printer) {
+    std::optional<PrinterValue> value = ReadPrinterValue(printer, AsWide(kFormsValueName));
+    if (!value) return std::nullopt;
+    return std::move(value->bytes);
+}
+
+std::optional<std::vector<PaperRecord>> ReadFormList(HANDLE printer) {
+    std::optional<std::vector<std::uint8_t>> bytes = ReadFormBytes(printer);
+    if (!bytes) return std::nullopt;
+    return ParseFormList(*bytes);
+}
+
+std::optional<std::size_t> ReadFormList(HANDLE printer,
+                                        const std::function<void(const PaperRecord*, std::size_t)>& visit,
+                                        std::size_t limit) {
+    std::optional<std::vector<PaperRecord>> list = ReadFormList(printer);
+    if (!list) return std::nullopt;
+    return WalkFormList(*list, limit, visit);
+}
+
+bool SaveForms(DriverContext& context, HANDLE printer) {
+    const std::vector<PaperRecord> papers = FormsToSave(context.state.model);
+    if (papers.empty()) return true;
+    if (!WriteBinary(printer, AsWide(kFormsValueName), SerializeFormList(papers))) {
+        context.state.permission &= ~kPermissionChange;
+        return false;
+    }
+    context.state.permission |= kPermissionChange;
+    return true;
+}
+
+DWORD DeleteFormByName(DriverContext& context, std::u16string_view name) {
+    std::optional<std::vector<std::uint8_t>> stored = ReadFormBytes(context.printer);
+    std::optional<std::span<const std::uint8_t>> view;
+    if (stored) view = std::span<const std::uint8_t>(*stored);
+    const std::optional<std::vector<std::uint8_t>> rewritten = FormsAfterDelete(view, name);
+    if (!rewritten) return ERROR_INVALID_DATA;
+
+    const std::wstring device(AsWide(context.state.devmode.pub.dmDeviceName),
+                              FixedText(context.state.devmode.pub.dmDeviceName).size());
+    PrinterHandle printer = OpenPrinterByName(device.c_str(), true);
+    if (!printer) return GetLastError() ? GetLastError() : ERROR_INVALID_PRINTER_NAME;
+    const DWORD status =
+        SetPrinterDataW(printer.get(), const_cast<wchar_t*>(AsWide(kFormsValueName)), REG_BINARY,
+                        const_cast<BYTE*>(rewritten->data()), static_cast<DWORD>(rewritten->size()));
+    if (status == ERROR_SUCCESS) context.state.permission &= ~kPermissionChange;
+    return status;
+}
+
+void ReadUiSettings(HANDLE printer, DriverContext& context) {
+    if (std::optional<PrinterValue> flags = ReadPrinterValue(printer, AsWide(kPrinterDataFlagsValueName)))
+        if (std::optional<std::uint32_t> value = ParseDwordValue(flags->type, flags->bytes))
+            context.state.printerDataFlags = *value;
+    context.state.measureUnit = 0;
+    if (std::optional<PrinterValue> unit = ReadPrinterValue(printer, AsWide(kMeasureUnitValueName)))
+        if (std::optional<std::uint32_t> value = ParseDwordValue(unit->type, unit->bytes))
+            context.state.measureUnit = *value;
+    if (std::optional<PrinterValue> folder = ReadPrinterValue(printer, AsWide(kLogFolderValueName)))
+        ParseLogFolder(folder->type, folder->bytes, context.state.logFolder);
+}
+
+}  // namespace kelno

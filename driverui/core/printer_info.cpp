@@ -1,0 +1,57 @@
+#include "driverui/core/printer_info.h"
+
+#include <winspool.h>
+
+namespace kelno {
+
+namespace {
+
+template <typename Query>
+std::optional<std::vector<std::uint8_t>> TwoCallQuery(Query query) {
+    DWORD needed = 0;
+    if (query(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return std::nullopt;
+    std::vector<std::uint8_t> buffer(needed);
+    DWORD second = 0;
+    if (!query(buffer.data(), needed, &second)) return std::nullopt;
+    return buffer;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> QueryPrinter(HANDLE printer, DWORD level) {
+    if (!printer) return std::nullopt;
+    return TwoCallQuery(
+        [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
+}
+
+std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWORD level) {
+    if (!printer) return std::nullopt;
+    return TwoCallQuery([&](BYTE* buffer, DWORD size, DWORD* needed) {
+        return GetPrinterDriverW(printer, nullptr, level, buffer, size, needed);
+    });
+}
+
+void PrinterHandle::Reset() {
+    if (handle_) ClosePrinter(handle_);
+    handle_ = nullptr;
+}
+
+PrinterHandle OpenPrinterByName(const wchar_t* name, bool allAccess) {
+    if (!name || !*name) return {};
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, static_cast<ACCESS_MASK>(allAccess ? PRINTER_ALL_ACCESS : PRINTER_ACCESS_USE)};
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(name), &handle, &defaults)) return {};
+    return PrinterHandle(handle);
+}
+
+std::optional<std::wstring> DriverNameOfPrinter(const wchar_t* name) {
+    PrinterHandle printer = OpenPrinterByName(name, false);
+    if (!printer) return std::nullopt;
+    std::optional<std::vector<std::uint8_t>> info = QueryPrinter(printer.get(), 2);
+    if (!info) return std::nullopt;
+    const auto* level2 = reinterpret_cast<const PRINTER_INFO_2W*>(info->data());
+    if (!level2->pDriverName) return std::nullopt;
+    return std::wstring(level2->pDriverName);
+}
+
+}  // namespace kelno
