@@ -6,6 +6,7 @@
 #include <winspool.h>
 #include <cfgmgr32.h>
 #include <newdev.h>
+#include <setupapi.h>
 
 namespace kelno {
 
@@ -28,6 +29,12 @@ struct EngineSeams {
     // The install worker's reboot question and the command it runs on Yes.
     decltype(&::MessageBoxW) messageBoxW = &::MessageBoxW;
     decltype(&::CreateProcessW) createProcessW = &::CreateProcessW;
+
+    // Removal (removal.cpp); its two questions go through messageBoxW above. The queue's job
+    // count and purge, and the driver-package uninstall, whose refusal tests cause.
+    decltype(&::GetPrinterW) getPrinterW = &::GetPrinterW;
+    decltype(&::SetPrinterW) setPrinterW = &::SetPrinterW;
+    decltype(&::SetupUninstallOEMInfW) setupUninstallOemInfW = &::SetupUninstallOEMInfW;
 };
 
 // The process-wide table, initialised with the real calls.

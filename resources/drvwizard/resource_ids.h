@@ -22,3 +22,8 @@
 #define IDS_INSTALLED_SUCCESS 146
 #define IDS_INSTALL_FAILURE 147
 #define IDS_INSTALLING 148
+
+// Progress lines of the standard TCP/IP port steps
+#define IDS_ADD_PORT 186
+#define IDS_UPDATE_PORT 187
+#define IDS_REMOVE_PORT 188
