@@ -42,26 +42,37 @@ std::wstring HelpFilePath(HANDLE printer) {
     return std::wstring(directory) + L"\\" + file;
 }
 
-}  // namespace
+// What the DEVMODE merge asks of the printer while a context is built. Each value is read at
+// most once per context: the answers cannot change meanwhile in a way the merge could use, and
+// every spooler call is a round trip to the spooler.
+struct MergeSources {
+    DriverContext& context;
+    std::optional<std::optional<CurrentFormRecord>> installedForm;
 
-PrinterDataSource ContextPrinterData(DriverContext& context) {
-    PrinterDataSource source;
-    source.formList = [&context]() -> std::optional<std::vector<PaperRecord>> {
-        if (!context.storedForms) return std::nullopt;
-        return ParseFormList(*context.storedForms);
-    };
-    source.installedForm = [&context]() { return ReadInstalledForm(context.printer); };
-    source.driverNameOf = [&context](std::u16string_view printer) -> std::optional<std::u16string> {
-        // The context's own printer is the usual case; its driver is known already.
-        const std::wstring name(printer.begin(), printer.end());
-        if (!context.printerName.empty() && name == context.printerName)
-            return std::u16string(AsU16View(context.driverName.c_str()));
-        std::optional<std::wstring> driver = DriverNameOfPrinter(name.c_str());
-        if (!driver) return std::nullopt;
-        return std::u16string(AsU16View(driver->c_str()));
-    };
-    return source;
-}
+    PrinterDataSource Source() {
+        PrinterDataSource source;
+        source.formList = [this]() -> std::optional<std::vector<PaperRecord>> {
+            if (!context.storedForms) return std::nullopt;
+            return ParseFormList(*context.storedForms);
+        };
+        source.installedForm = [this]() {
+            if (!installedForm) installedForm = ReadInstalledForm(context.printer);
+            return *installedForm;
+        };
+        source.driverNameOf = [this](std::u16string_view printer) -> std::optional<std::u16string> {
+            // The context's own printer is the usual case; its driver is known already.
+            const std::wstring name(printer.begin(), printer.end());
+            if (!context.printerName.empty() && name == context.printerName)
+                return std::u16string(AsU16View(context.driverName.c_str()));
+            std::optional<std::wstring> driver = DriverNameOfPrinter(name.c_str());
+            if (!driver) return std::nullopt;
+            return std::u16string(AsU16View(driver->c_str()));
+        };
+        return source;
+    }
+};
+
+}  // namespace
 
 std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
                                              const wchar_t* name,
@@ -83,8 +94,13 @@ std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
         if (!printer) return fail();
     }
 
-    std::optional<LoadedModel> loaded = LoadPrinterModel(printer, true);
+    // PRINTER_INFO_2 carries the printer's name as well as its DEVMODE: one spooler call for
+    // both (PRINTER_INFO_1 is asked for the name only when level 2 cannot be read).
+    std::optional<std::vector<std::uint8_t>> printerInfo = QueryPrinter(printer, 2);
+    const auto* level2 = printerInfo ? reinterpret_cast<const PRINTER_INFO_2W*>(printerInfo->data()) : nullptr;
+    std::optional<LoadedModel> loaded = LoadPrinterModel(printer, !level2);
     if (!loaded) return fail();
+    if (level2 && level2->pPrinterName) loaded->printerName = std::wstring(level2->pPrinterName).substr(0, 31);
     context->printer = printer;
     context->state.model = std::move(loaded->model);
     context->driverName = std::move(loaded->driverName);
@@ -93,13 +109,13 @@ std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
     context->callerDevmode = callerDevmode;
     context->storedForms = ReadFormBytes(printer);
 
-    std::optional<std::vector<std::uint8_t>> printerInfo = QueryPrinter(printer, 2);
     ContextSources sources;
     sources.printerName = AsU16View(context->printerName.c_str());
     if (context->storedForms) sources.storedForms = std::span<const std::uint8_t>(*context->storedForms);
     if (printerInfo) sources.printerDevmode = PrinterDevmode(*printerInfo);
     sources.callerDevmode = CallerDevmodeBytes(callerDevmode);
-    sources.printer = ContextPrinterData(*context);
+    MergeSources merge{*context, std::nullopt};
+    sources.printer = merge.Source();
     PrepareContext(context->state, sources);
 
     if ((options & kContextHelpPath) && context->helpPath.empty()) context->helpPath = HelpFilePath(printer);

@@ -67,7 +67,4 @@ std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
                                              DWORD* errorId,
                                              unsigned options);
 
-// The portable view of the context's data sources, for the DEVMODE merge.
-PrinterDataSource ContextPrinterData(DriverContext& context);
-
 }  // namespace kelno

@@ -13,21 +13,9 @@ namespace kelno {
 
 namespace {
 
-// The size query of a value: the status, the size and the type the spooler reports.
-struct SizeAnswer {
-    DWORD status;
-    DWORD size;
-    DWORD type;
-};
-
-SizeAnswer QueryValueSize(HANDLE printer, const wchar_t* name) {
-    // A zero-sized buffer that is not null: the spooler then answers ERROR_MORE_DATA with the
-    // size instead of treating the call as a plain existence check.
-    BYTE probe = 0;
-    SizeAnswer answer{};
-    answer.status = GetPrinterDataW(printer, const_cast<wchar_t*>(name), &answer.type, &probe, 0, &answer.size);
-    return answer;
-}
+// Values up to this size are read in one spooler call; larger ones are read again with the
+// size the spooler reports.
+constexpr DWORD kFirstValueSize = 4096;
 
 bool WriteBinary(HANDLE printer, const wchar_t* name, std::span<const std::uint8_t> bytes) {
     return SetPrinterDataW(printer, const_cast<wchar_t*>(name), REG_BINARY, const_cast<BYTE*>(bytes.data()),
@@ -38,36 +26,37 @@ bool WriteBinary(HANDLE printer, const wchar_t* name, std::span<const std::uint8
 
 std::optional<PrinterValue> ReadPrinterValue(HANDLE printer, const wchar_t* name) {
     if (!printer) return std::nullopt;
-    const SizeAnswer size = QueryValueSize(printer, name);
     PrinterValue value;
-    if (size.status == ERROR_SUCCESS) {
-        value.type = size.type;  // an empty value
-        return value;
+    value.bytes.assign(kFirstValueSize, 0);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD needed = 0;
+        const DWORD status = GetPrinterDataW(printer, const_cast<wchar_t*>(name), &value.type, value.bytes.data(),
+                                             static_cast<DWORD>(value.bytes.size()), &needed);
+        if (status == ERROR_SUCCESS) {
+            value.bytes.resize(std::min<std::size_t>(needed, value.bytes.size()));
+            return value;
+        }
+        if (status != ERROR_MORE_DATA || needed <= value.bytes.size()) return std::nullopt;
+        value.bytes.assign(needed, 0);
     }
-    if (size.status != ERROR_MORE_DATA || size.size == 0) return std::nullopt;
-    value.bytes.assign(size.size, 0);
-    DWORD needed = 0;
-    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name), &value.type, value.bytes.data(), size.size, &needed) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    value.bytes.resize(std::min<DWORD>(needed, size.size));
-    return value;
+    return std::nullopt;
 }
 
 bool ReadKeyedValue(HANDLE printer, std::span<std::uint8_t> buffer, DWORD key) {
     if (!printer) return false;
     const KeyedValue keyed = KeyedValueFor(key);
-    if (buffer.size() < keyed.size) return false;
+    if (keyed.size == 0 || buffer.size() < keyed.size) return false;
     const std::wstring name(keyed.name.begin(), keyed.name.end());
-    const SizeAnswer size = QueryValueSize(printer, name.c_str());
-    if (!KeyedValueReadable(key, size.status, size.size, size.type)) return false;
-    std::vector<std::uint8_t> value(keyed.size);
+    // One byte more than the key's size: a value that fills it is too long. The outcome is that
+    // of a size query (ERROR_MORE_DATA with exactly the key's size and REG_BINARY) followed by
+    // the read, in one spooler call.
+    std::vector<std::uint8_t> value(keyed.size + 1);
     DWORD type = 0, needed = 0;
-    if (GetPrinterDataW(printer, const_cast<wchar_t*>(name.c_str()), &type, value.data(), keyed.size, &needed) !=
-            ERROR_SUCCESS ||
-        needed != keyed.size || type != REG_BINARY)
-        return false;
-    std::copy(value.begin(), value.end(), buffer.begin());
+    const DWORD status = GetPrinterDataW(printer, const_cast<wchar_t*>(name.c_str()), &type, value.data(),
+                                         static_cast<DWORD>(value.size()), &needed);
+    const DWORD sizeQueryStatus = status == ERROR_SUCCESS ? kErrorMoreData : status;
+    if (status != ERROR_SUCCESS || !KeyedValueReadable(key, sizeQueryStatus, needed, type)) return false;
+    std::copy_n(value.begin(), keyed.size, buffer.begin());
     return true;
 }
 

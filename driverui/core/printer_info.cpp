@@ -6,27 +6,33 @@ namespace kelno {
 
 namespace {
 
+// Most answers fit a buffer of this size, which saves the size query: a spooler call costs a
+// round trip to the spooler. A larger answer is read again with the size the spooler reports.
+constexpr DWORD kFirstBufferSize = 4096;
+
 template <typename Query>
-std::optional<std::vector<std::uint8_t>> TwoCallQuery(Query query) {
-    DWORD needed = 0;
-    if (query(nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) return std::nullopt;
-    std::vector<std::uint8_t> buffer(needed);
-    DWORD second = 0;
-    if (!query(buffer.data(), needed, &second)) return std::nullopt;
-    return buffer;
+std::optional<std::vector<std::uint8_t>> SizedQuery(Query query) {
+    std::vector<std::uint8_t> buffer(kFirstBufferSize);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD needed = 0;
+        if (query(buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return buffer;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= buffer.size()) return std::nullopt;
+        buffer.assign(needed, 0);
+    }
+    return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> QueryPrinter(HANDLE printer, DWORD level) {
     if (!printer) return std::nullopt;
-    return TwoCallQuery(
+    return SizedQuery(
         [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
 }
 
 std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWORD level) {
     if (!printer) return std::nullopt;
-    return TwoCallQuery([&](BYTE* buffer, DWORD size, DWORD* needed) {
+    return SizedQuery([&](BYTE* buffer, DWORD size, DWORD* needed) {
         return GetPrinterDriverW(printer, nullptr, level, buffer, size, needed);
     });
 }

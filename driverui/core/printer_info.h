@@ -1,6 +1,7 @@
 #pragma once
-// Spooler queries with the two-call pattern: a size query that must fail with
-// ERROR_INSUFFICIENT_BUFFER, then the call with a buffer of that size.
+// Spooler queries that return a structure with the strings it points to. The answer is read
+// into a buffer that usually fits; when the spooler reports ERROR_INSUFFICIENT_BUFFER it is
+// read again with the size the spooler asks for. Any other failure gives nothing.
 #include <windows.h>
 
 #include <cstdint>
