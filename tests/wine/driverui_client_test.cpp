@@ -722,6 +722,26 @@ TEST(PrinterDataTest, DeleteFormByName) {
     EXPECT_EQ(Text(papers[2].name, 32), L"76 mm x 100 mm") << "the entries behind move up";
 }
 
+TEST(PrinterDataTest, FormListWalkReportsTheUserFormLast) {
+    ASSERT_TRUE(InitialisePrinter(kQueue310));
+    Printer printer(kQueue310);
+    std::vector<std::pair<std::wstring, std::size_t>> seen;
+    const auto visit = [&](const PaperRecord* paper, std::size_t index) {
+        seen.emplace_back(paper ? Text(paper->name, 32) : L"(USER)", index);
+    };
+    EXPECT_EQ(ReadFormList(printer.get(), visit, 10), std::optional<std::size_t>(3));
+    EXPECT_EQ(seen, (std::vector<std::pair<std::wstring, std::size_t>>{
+                        {L"72 mm x 130 mm", 1}, {L"72 mm x 100 mm", 2}, {L"(USER)", 3}}));
+    seen.clear();
+    EXPECT_EQ(ReadFormList(printer.get(), visit, 2), std::optional<std::size_t>(2)) << "the limit counts calls";
+    EXPECT_EQ(seen.back().second, 2u);
+
+    const std::wstring queue = L"Walk without forms";
+    ASSERT_TRUE(AddQueue(queue, L"Tavolen MX-310"));
+    Printer empty(queue);
+    EXPECT_FALSE(ReadFormList(empty.get(), visit, 10).has_value());
+}
+
 TEST(PrinterDataTest, UiSettingsAreReadOneByOne) {
     const std::wstring queue = L"Settings queue";
     ASSERT_TRUE(AddQueue(queue, L"Tavolen MX-420"));
