@@ -22,6 +22,7 @@
 #include "engine/log.h"
 #include "engine/seams.h"
 #include "tests/support/simulated_devices.h"
+#include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
@@ -44,24 +45,6 @@ std::unique_ptr<SimulatedDevice> BluetoothPort(const std::wstring& serial, const
     auto device = AddComPort(spec);
     EXPECT_TRUE(device->Ok()) << Narrow(device->Failure());
     return device;
-}
-
-// A log of its own; Lines() ends it and reads it back.
-struct ScopedLog {
-    std::wstring file = JoinPath(MakeTempFolder(L"bluetooth"), L"drvwlog.log");
-    bool started = StartLog(Narrow(file));
-    ~ScopedLog() { EndLog(); }
-    std::vector<std::string> Lines() {
-        EndLog();
-        return ReadLines(file);
-    }
-};
-
-std::vector<std::string> Containing(const std::vector<std::string>& lines, const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& l : lines)
-        if (l.find(text) != std::string::npos) found.push_back(l);
-    return found;
 }
 
 std::size_t Count(const std::vector<std::string>& lines, const std::string& text) { return Containing(lines, text).size(); }
@@ -146,7 +129,7 @@ TEST(BluetoothListing, SerialPortProfilePrinterBecomesARow) {
     window.AddRow(L"USB001");  // rows the page inserted before go
     window.AddRow(L"COM5:");
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ListBluetoothPrinters(window.List());
     window.Paint();
     SaveScreenshot(window.Frame(), JoinPath(ArtifactFolder(), L"bluetooth_listing.bmp"));
@@ -193,7 +176,7 @@ TEST(BluetoothListing, IncomingAndForeignPortsAreDropped) {
     ASSERT_TRUE(plain->Ok()) << Narrow(plain->Failure());
     ListViewWindow window;
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ListBluetoothPrinters(window.List());
     ASSERT_EQ(window.Rows(), 1);
     EXPECT_EQ(window.Text(0, 0), L"Add Bluetooth Printer ...");
@@ -217,7 +200,7 @@ TEST(BluetoothListing, PortWithoutAddressIsListedAsUnknown) {
     auto named = BluetoothPort(L"FRIENDLY", L"COM9", L"&1&00000000001G_C0", L"Standard Serial over Bluetooth link");
     ListViewWindow window;
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ListBluetoothPrinters(window.List());
     ASSERT_EQ(window.Rows(), 3);
     std::map<std::wstring, std::wstring> names;
@@ -266,7 +249,7 @@ TEST(BluetoothListing, UnusablePortNamesAreDropped) {
         ASSERT_TRUE(device->Ok()) << Narrow(device->Failure());
     ListViewWindow window;
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ListBluetoothPrinters(window.List());
     // Only the port with a name that is no COM name is listed, as it stands.
     ASSERT_EQ(window.Rows(), 2);
@@ -289,7 +272,7 @@ TEST(BluetoothListing, UnusablePortNamesAreDropped) {
 }
 
 TEST(BluetoothListing, InvalidListViewHandleStopsAtOnce) {
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ListBluetoothPrinters(nullptr);
     ListBluetoothPrinters(reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x12345)));
     const auto lines = log.Lines();
@@ -337,7 +320,7 @@ TEST(BluetoothAddress, InterfacePropertyBeforeDevicePath) {
     auto bad = BluetoothPort(L"PROPBAD", L"COM11", L"&0&A1B2C3D4E5F6_C00000000");
     auto zero = BluetoothPort(L"PROPZERO", L"COM12", L"&0&A1B2C3D4E5F7_C00000000");
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     const auto entries = EnumerateBluetoothCOMPorts();
     std::map<std::wstring, BluetoothPortEntry> byPort;
     for (const auto& e : entries) byPort[std::wstring(WidePtr(e.portName))] = e;
@@ -374,7 +357,7 @@ TEST(BluetoothDeviceName, NameValuesOfTheBthportKey) {
     RemoteName e(L"00EE00EE00EE", REG_DWORD, &number, sizeof(number));
     RemoteName f(L"00FF00FF00FF", REG_BINARY, "\0\0", 2);
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     ASSERT_TRUE(GetDeviceNameByAddress(L"00AA00AA00AA", name, std::size(name)));
     EXPECT_STREQ(name, L"Tavolen MX-420");
     ASSERT_TRUE(GetDeviceNameByAddress(L"00bb00bb00bb", name, std::size(name)));
@@ -418,7 +401,7 @@ TEST(BluetoothSerialComm, RegisteredPortsMissingFromTheInterfacesAreLogged) {
     ASSERT_TRUE(SetMachineString(kSerialComm, colon.name, L":"));
     auto printer = BluetoothPort(L"SERIALCOMM", L"COM13", L"&0&0011223344EE_C00000000");
 
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     const ComPortNameSet registered = LogRegisteredSerialComPorts();
     EXPECT_TRUE(registered.Contains(u"COM13"));
     EXPECT_TRUE(registered.Contains(u"COM14"));
@@ -522,7 +505,7 @@ TEST(BluetoothPairing, CancelShowsNoMessage) {
     ListViewWindow page;
     PairingScript script;
     Pairing pairing(script);
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     EXPECT_FALSE(ShowBluetoothPairDialog(page.Frame()));
     EXPECT_TRUE(script.boxes.empty());
     EXPECT_EQ(script.params.dwSize, sizeof(BLUETOOTH_SELECT_DEVICE_PARAMS));
@@ -556,7 +539,7 @@ TEST(BluetoothPairing, NoDeviceChosen) {
     script.selectResult = TRUE;
     script.selectError = ERROR_SUCCESS;
     Pairing pairing(script);
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     EXPECT_FALSE(ShowBluetoothPairDialog(nullptr));
     EXPECT_TRUE(script.boxes.empty());
     EXPECT_EQ(Count(log.Lines(), "decision=dialog_completed result=false reason=no_selected_devices"), 1u);
@@ -569,7 +552,7 @@ TEST(BluetoothPairing, ChosenDeviceIsPairedWithTheFixedPasskey) {
     script.selectError = ERROR_SUCCESS;
     script.devices = {Device(L"Tavolen MX-410", false), Device(L"Second", false)};
     Pairing pairing(script);
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     EXPECT_TRUE(ShowBluetoothPairDialog(page.Frame()));
     EXPECT_EQ(script.authentications, 1);
     EXPECT_EQ(script.authenticationParent, page.Frame());
@@ -601,7 +584,7 @@ TEST(BluetoothPairing, PairedDeviceAndFailedPairing) {
     PairingScript failing = paired;
     failing.devices = {Device(L"Refuses", false)};
     failing.authenticationResult = ERROR_NOT_AUTHENTICATED;
-    ScopedLog log;
+    ScopedLog log{L"bluetooth"};
     {
         Pairing pairing(failing);
         EXPECT_TRUE(ShowBluetoothPairDialog(nullptr));  // the COM port may still come

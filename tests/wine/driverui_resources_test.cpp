@@ -196,15 +196,20 @@ TEST_F(DriverUiResources, TextsAreTranslated) {
 TEST_F(DriverUiResources, TextsFitWhereTheyAreShown) {
     for (const Language& language : kLanguages) {
         // Bin names go into 24-unit slots, paper names into 64-unit slots (with the terminator).
-        for (UINT id : {2044u, 2045u})
-            if (std::optional<std::wstring> text = StringIn(id, language.id))
+        for (UINT id : {2044u, 2045u}) {
+            if (std::optional<std::wstring> text = StringIn(id, language.id)) {
                 EXPECT_LE(text->size(), 23u) << language.name << " string " << id;
-        if (std::optional<std::wstring> text = StringIn(2200, language.id))
+            }
+        }
+        if (std::optional<std::wstring> text = StringIn(2200, language.id)) {
             EXPECT_LE(text->size(), 63u) << language.name;
+        }
         // Error texts are loaded into 256-unit buffers.
-        for (UINT id : {1902u, 1903u, 1904u, 1914u})
-            if (std::optional<std::wstring> text = StringIn(id, language.id))
+        for (UINT id : {1902u, 1903u, 1904u, 1914u}) {
+            if (std::optional<std::wstring> text = StringIn(id, language.id)) {
                 EXPECT_LE(text->size(), 255u) << language.name << " string " << id;
+            }
+        }
     }
 }
 

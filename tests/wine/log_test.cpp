@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/log.h"
+#include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
@@ -17,27 +18,8 @@ namespace {
 
 constexpr char kTimeThreadLevel[] = R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[\d+\] )";
 
-// A log of its own in a new folder; EndLog on destruction.
-struct ScopedLog {
-    std::wstring folder = MakeTempFolder(L"log");
-    std::wstring file = JoinPath(folder, L"drvwlog.log");
-    bool started = StartLog(Narrow(file));
-    ~ScopedLog() { EndLog(); }
-    std::vector<std::string> Lines() {
-        EndLog();
-        return ReadLines(file);
-    }
-};
-
-std::vector<std::string> Containing(const std::vector<std::string>& lines, const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& l : lines)
-        if (l.find(text) != std::string::npos) found.push_back(l);
-    return found;
-}
-
 TEST(Log, LineLayoutBannersAndLocations) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     ASSERT_TRUE(log.started);
     KELNO_LOG_INFO("structured {} and {}", 42, "text");
     const int structuredLine = __LINE__ - 1;
@@ -68,7 +50,7 @@ TEST(Log, LineLayoutBannersAndLocations) {
 }
 
 TEST(Log, DbgPrintLimits) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     const std::wstring wide768(768, L'c');
     DbgPrint("%hs", std::string(767, 'x').c_str());  // 767 characters: logged whole
     DbgPrint("%hs", std::string(768, 'y').c_str());  // 768: dropped
@@ -90,14 +72,14 @@ TEST(Log, DbgPrintLimits) {
 }
 
 TEST(Log, DbgPrintTextIsConvertedToUtf8) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     DbgPrint("name:%ws", L"Etikett \u00e9\u4e2d");
     const auto lines = log.Lines();
     EXPECT_EQ(Containing(lines, "DbgPrint: name:Etikett \xc3\xa9\xe4\xb8\xad").size(), 1u);
 }
 
 TEST(Log, SecondStartChangesNothing) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     const std::wstring other = JoinPath(MakeTempFolder(L"log2"), L"other.log");
     EXPECT_TRUE(StartLog(Narrow(other)));
     KELNO_LOG_INFO("after the second start");
@@ -136,7 +118,7 @@ TEST(Log, UnusableFolderGivesFalseAndTheProgramGoesOn) {
 }
 
 TEST(Log, RotatesAt2MiBKeepingFiveOlderFiles) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     const std::string filler(1000, 'r');
     // About 14 MiB: enough for the current file and more than five rotations.
     for (int i = 0; i < 14500; ++i) KELNO_LOG_INFO("{} {}", i, filler);
@@ -156,7 +138,7 @@ TEST(Log, RotatesAt2MiBKeepingFiveOlderFiles) {
 }
 
 TEST(Log, BurstFromManyThreadsArrivesWhole) {
-    ScopedLog log;
+    ScopedLog log{L"log"};
     constexpr int kThreads = 8, kPerThread = 12500;  // 100000 lines
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t)

@@ -22,6 +22,7 @@
 #include "discovery/port_record.h"
 #include "engine/log.h"
 #include "engine/wizard_messages.h"
+#include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/simulated_printer/control_protocol.h"
 
@@ -239,20 +240,6 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// A log of the setup program in a folder of its own, for the lines discovery writes.
-struct ScopedLog {
-    std::wstring file = JoinPath(MakeTempFolder(L"netlog"), L"drvwlog.log");
-    bool started = StartLog(Narrow(file));
-    ~ScopedLog() { EndLog(); }
-    std::vector<std::string> Containing(const std::string& text) {
-        EndLog();
-        std::vector<std::string> found;
-        for (const std::string& line : ReadLines(file))
-            if (line.find(text) != std::string::npos) found.push_back(line);
-        return found;
-    }
-};
-
 class NetworkDiscovery : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -396,7 +383,7 @@ TEST_F(NetworkDiscovery, ASocketThatCannotBeBoundStaysListedWithoutAThreadAndSti
 }
 
 TEST_F(NetworkDiscovery, AFailedSendIsLoggedAndTheOtherSocketsStillSend) {
-    ScopedLog log;
+    ScopedLog log{L"netlog"};
     ASSERT_TRUE(log.started);
     ASSERT_TRUE(Open());
     ASSERT_NE(DiscoverySocketList, nullptr);
@@ -463,7 +450,7 @@ TEST_F(NetworkDiscovery, SeveralPrintersAndOneLocalAddressOnly) {
 }
 
 TEST_F(NetworkDiscovery, AnswersOfUnsupportedModelsAddNothingAndAreLogged) {
-    ScopedLog log;
+    ScopedLog log{L"netlog"};
     AddPrinter("from=10.77.0.50 model=MX-999");
     AddPrinter("from=10.77.0.51 model=Quillon MX-410");
     AddPrinter("from=10.77.0.52 model=");

@@ -15,6 +15,7 @@
 #include "discovery/port_record.h"
 #include "engine/log.h"
 #include "tests/support/simulated_devices.h"
+#include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
@@ -43,24 +44,6 @@ void Push(PortList& list, const char16_t* name, std::uint16_t type) {
     SetField(record->portName, name);
     record->portType = type;
     PushFront(list, std::move(record));
-}
-
-// A log of its own; Lines() ends it and reads it back.
-struct ScopedLog {
-    std::wstring file = JoinPath(MakeTempFolder(L"spooler"), L"drvwlog.log");
-    bool started = StartLog(Narrow(file));
-    ~ScopedLog() { EndLog(); }
-    std::vector<std::string> Lines() {
-        EndLog();
-        return ReadLines(file);
-    }
-};
-
-std::vector<std::string> Containing(const std::vector<std::string>& lines, const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& l : lines)
-        if (l.find(text) != std::string::npos) found.push_back(l);
-    return found;
 }
 
 // A standard TCP/IP port of the stand-in monitor for the lifetime of the object.
@@ -119,7 +102,7 @@ TEST_F(SpoolerPortsTest, EveryPortGetsItsType) {
     NetworkPort network(L"192.168.1.9");
     auto bluetooth = BluetoothPort(L"C0M3", L"COM3");
 
-    ScopedLog log;
+    ScopedLog log{L"spooler"};
     ASSERT_TRUE(log.started);
     const std::uint32_t added = ComScan();
     const auto records = ByPortName(SpoolerPortList);
@@ -168,7 +151,7 @@ TEST_F(SpoolerPortsTest, OpenResultOnlyLogged) {
     // COM1 is linked to a device of the machine and held open here; COM2 has no device behind
     // it and cannot be opened. Both are listed all the same.
     HANDLE held = CreateFileW(L"COM1:", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ScopedLog log;
+    ScopedLog log{L"spooler"};
     ComScan();
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     const auto records = ByPortName(SpoolerPortList);
@@ -191,7 +174,7 @@ TEST_F(SpoolerPortsTest, PortsOfOtherListsAreNotAddedAgain) {
     Push(NetworkPrinterList, u"192.168.1.9", kPortTypeNetwork);  // it answered the discovery
     Push(SpoolerPortList, u"COM4:", kPortTypeCom);
 
-    ScopedLog log;
+    ScopedLog log{L"spooler"};
     const std::uint32_t added = ComScan();
     const auto records = ByPortName(SpoolerPortList);
     EXPECT_EQ(records.count(L"USB001"), 0u);
@@ -247,7 +230,7 @@ TEST_F(SpoolerPortsTest, BluetoothHardwareIdsAndUnreadableDevices) {
     auto plain = AddComPort(serial);
     ASSERT_TRUE(plain->Ok()) << Narrow(plain->Failure());
 
-    ScopedLog log;
+    ScopedLog log{L"spooler"};
     EXPECT_TRUE(IsBluetoothComPort(L"COM8:"));
     EXPECT_FALSE(IsBluetoothComPort(L"COM9:"));
     EXPECT_FALSE(IsBluetoothComPort(L""));
