@@ -244,7 +244,7 @@ struct DevmodeSizes {
 };
 std::optional<DevmodeSizes> RecogniseDevmode(std::span<const std::uint8_t> devmode);
 
-// The spec version a DEVMODE of this size stands for; 0 when the size alone says nothing.
+// The dmSpecVersion a DEVMODE of this size stands for; 0 when the size alone says nothing.
 std::uint16_t SpecVersionForSize(std::uint16_t dmSize);
 
 // What the merge asks of the printer. An empty function, or one that returns nothing, means
@@ -273,7 +273,7 @@ bool CallerDevmodeIsMerged(std::span<const std::uint8_t> caller);
 
 // Copies source into destination, whose size fields are already set: the smaller public part
 // and the smaller private part. destination keeps its sizes and driver version and takes the
-// spec version of its size. Returns the bytes copied, or -1 when either is not recognised.
+// dmSpecVersion of its size. Returns the bytes copied, or -1 when either is not recognised.
 int CopyDevmodeWithSizes(std::span<const std::uint8_t> source, std::span<std::uint8_t> destination);
 
 // Writes the merged DEVMODE for a caller. With an input DEVMODE the output has the smaller

@@ -122,8 +122,8 @@ bool SimulatedDevice::CreateInterface(HDEVINFO set, SP_DEVINFO_DATA& data, SP_DE
     return true;
 }
 
-std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSpec& spec) {
-    auto device = std::make_unique<SimulatedDevice>(spec.instanceId, kUsbSetupClass, kUsbPrintInterfaceClass);
+std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup) {
+    auto device = std::make_unique<SimulatedDevice>(setup.instanceId, kUsbSetupClass, kUsbPrintInterfaceClass);
     SetHolder set(SetupDiCreateDeviceInfoList(&kUsbSetupClass, nullptr));
     if (!set.valid()) {
         device->Fail(L"SetupDiCreateDeviceInfoList", GetLastError());
@@ -140,17 +140,17 @@ std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSpec& spec) {
         return device;
     }
     bool written = true;
-    if (spec.portDescription) written = written && WriteString(parameters, L"Port Description", *spec.portDescription);
-    if (spec.portNumber)
-        written = written && WriteValue(parameters, L"Port Number", REG_DWORD, &*spec.portNumber, sizeof(DWORD));
-    if (spec.serialNumber) written = written && WriteString(parameters, L"Serial Number", *spec.serialNumber);
+    if (setup.portDescription) written = written && WriteString(parameters, L"Port Description", *setup.portDescription);
+    if (setup.portNumber)
+        written = written && WriteValue(parameters, L"Port Number", REG_DWORD, &*setup.portNumber, sizeof(DWORD));
+    if (setup.serialNumber) written = written && WriteString(parameters, L"Serial Number", *setup.serialNumber);
     RegCloseKey(parameters);
     if (!written) device->Fail(L"Device Parameters values", ERROR_WRITE_FAULT);
     return device;
 }
 
-std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSpec& spec) {
-    auto device = std::make_unique<SimulatedDevice>(spec.instanceId, kPortsSetupClass, kComPortInterfaceClass);
+std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSetup& setup) {
+    auto device = std::make_unique<SimulatedDevice>(setup.instanceId, kPortsSetupClass, kComPortInterfaceClass);
     SetHolder set(SetupDiCreateDeviceInfoList(&kPortsSetupClass, nullptr));
     if (!set.valid()) {
         device->Fail(L"SetupDiCreateDeviceInfoList", GetLastError());
@@ -158,8 +158,8 @@ std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSpec& spec) {
     }
     SP_DEVINFO_DATA data{};
     if (!device->Create(set.get(), data)) return device;
-    if (spec.hardwareId) {
-        std::wstring multi = *spec.hardwareId;
+    if (setup.hardwareId) {
+        std::wstring multi = *setup.hardwareId;
         multi.push_back(L'\0');
         multi.push_back(L'\0');
         if (!SetupDiSetDeviceRegistryPropertyW(set.get(), &data, SPDRP_HARDWAREID,
@@ -169,30 +169,30 @@ std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSpec& spec) {
             return device;
         }
     }
-    if (spec.friendlyName &&
+    if (setup.friendlyName &&
         !SetupDiSetDeviceRegistryPropertyW(set.get(), &data, SPDRP_FRIENDLYNAME,
-                                           reinterpret_cast<const BYTE*>(spec.friendlyName->c_str()),
-                                           static_cast<DWORD>((spec.friendlyName->size() + 1) * sizeof(wchar_t)))) {
+                                           reinterpret_cast<const BYTE*>(setup.friendlyName->c_str()),
+                                           static_cast<DWORD>((setup.friendlyName->size() + 1) * sizeof(wchar_t)))) {
         device->Fail(L"SPDRP_FRIENDLYNAME", GetLastError());
         return device;
     }
-    if (spec.portName) {
+    if (setup.portName) {
         HKEY key = SetupDiCreateDevRegKeyW(set.get(), &data, DICS_FLAG_GLOBAL, 0, DIREG_DEV, nullptr, nullptr);
         if (key == INVALID_HANDLE_VALUE) {
             device->Fail(L"SetupDiCreateDevRegKeyW", GetLastError());
             return device;
         }
         const DWORD number = 5;
-        const bool written = spec.portNameType == REG_DWORD
+        const bool written = setup.portNameType == REG_DWORD
                                  ? WriteValue(key, L"PortName", REG_DWORD, &number, sizeof(number))
-                                 : WriteString(key, L"PortName", *spec.portName, spec.portNameType);
+                                 : WriteString(key, L"PortName", *setup.portName, setup.portNameType);
         RegCloseKey(key);
         if (!written) {
             device->Fail(L"PortName", ERROR_WRITE_FAULT);
             return device;
         }
     }
-    if (spec.withInterface) {
+    if (setup.withInterface) {
         SP_DEVICE_INTERFACE_DATA deviceInterface{};
         device->CreateInterface(set.get(), data, deviceInterface);
     }

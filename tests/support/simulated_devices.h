@@ -18,7 +18,7 @@ extern const GUID kComPortInterfaceClass;   // {86E0D1E0-8089-11D0-9CE4-08003E30
 extern const GUID kPortsSetupClass;         // {4D36E978-E325-11CE-BFC1-08002BE10318}
 
 // A USB printer; a missing value is not written.
-struct UsbPrinterSpec {
+struct UsbPrinterSetup {
     std::wstring instanceId;  // "USB\\VID_2D37&PID_0001\\SER123"
     std::optional<std::wstring> portDescription;
     std::optional<DWORD> portNumber;
@@ -26,7 +26,7 @@ struct UsbPrinterSpec {
 };
 
 // A device of the Ports setup class; a missing value is not written.
-struct ComPortSpec {
+struct ComPortSetup {
     std::wstring instanceId;  // "BTHENUM\\{00001101-...}_LOCALMFG&0002\\7&1A2B3C4D&0&001122AABBCC_C00000000"
     std::optional<std::wstring> hardwareId;
     std::optional<std::wstring> friendlyName;
@@ -54,8 +54,8 @@ public:
     std::wstring InterfaceParametersKey() const;
 
 private:
-    friend std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSpec& spec);
-    friend std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSpec& spec);
+    friend std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup);
+    friend std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSetup& setup);
     // Creates and registers the device; data receives it.
     bool Create(HDEVINFO set, SP_DEVINFO_DATA& data);
     // Creates the interface of interfaceClass_, reads its path and marks it present.
@@ -70,8 +70,8 @@ private:
     bool registered_ = false;
 };
 
-std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSpec& spec);
-std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSpec& spec);
+std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup);
+std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSetup& setup);
 
 // Registry values under HKEY_LOCAL_MACHINE; the key is created when missing.
 bool SetMachineValue(const std::wstring& keyPath, const std::wstring& name, DWORD type, const void* data, DWORD bytes);

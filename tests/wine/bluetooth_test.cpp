@@ -37,12 +37,12 @@ const std::wstring kSerialComm = L"HARDWARE\\DEVICEMAP\\SERIALCOMM";
 std::unique_ptr<SimulatedDevice> BluetoothPort(const std::wstring& serial, const std::wstring& portName,
                                                const std::wstring& tail,
                                                std::optional<std::wstring> friendlyName = std::nullopt) {
-    ComPortSpec spec;
-    spec.instanceId = kSppHardwareId + L"\\7&" + serial + tail;
-    spec.hardwareId = kSppHardwareId;
-    spec.portName = portName;
-    spec.friendlyName = std::move(friendlyName);
-    auto device = AddComPort(spec);
+    ComPortSetup setup;
+    setup.instanceId = kSppHardwareId + L"\\7&" + serial + tail;
+    setup.hardwareId = kSppHardwareId;
+    setup.portName = portName;
+    setup.friendlyName = std::move(friendlyName);
+    auto device = AddComPort(setup);
     EXPECT_TRUE(device->Ok()) << Narrow(device->Failure());
     return device;
 }
@@ -168,7 +168,7 @@ TEST(BluetoothListing, SerialPortProfilePrinterBecomesARow) {
 
 TEST(BluetoothListing, IncomingAndForeignPortsAreDropped) {
     auto incoming = BluetoothPort(L"INCOMING", L"COM6", L"&0&000000000000_C00000000", L"Incoming port");
-    ComPortSpec serial;
+    ComPortSetup serial;
     serial.instanceId = L"ACPI\\PNP0501\\7";
     serial.hardwareId = L"ACPI\\PNP0501";
     serial.portName = L"COM7";
@@ -229,22 +229,22 @@ TEST(BluetoothListing, PortWithoutAddressIsListedAsUnknown) {
 }
 
 TEST(BluetoothListing, UnusablePortNamesAreDropped) {
-    ComPortSpec spec;
-    spec.hardwareId = kSppHardwareId;
-    spec.instanceId = kSppHardwareId + L"\\7&NUMBER&0&001122AABBCC_C0";
-    spec.portName = L"5";
-    spec.portNameType = REG_DWORD;
-    auto numbered = AddComPort(spec);
-    spec.portNameType = REG_SZ;
-    spec.instanceId = kSppHardwareId + L"\\7&NONAME&0&001122AABBCC_C0";
-    spec.portName.reset();
-    auto unnamed = AddComPort(spec);
-    spec.instanceId = kSppHardwareId + L"\\7&EMPTY&0&001122AABBCD_C0";
-    spec.portName = L"";
-    auto empty = AddComPort(spec);
-    spec.instanceId = kSppHardwareId + L"\\7&ODD&0&001122AABBCE_C0";
-    spec.portName = L"BTSPP1";
-    auto odd = AddComPort(spec);
+    ComPortSetup setup;
+    setup.hardwareId = kSppHardwareId;
+    setup.instanceId = kSppHardwareId + L"\\7&NUMBER&0&001122AABBCC_C0";
+    setup.portName = L"5";
+    setup.portNameType = REG_DWORD;
+    auto numbered = AddComPort(setup);
+    setup.portNameType = REG_SZ;
+    setup.instanceId = kSppHardwareId + L"\\7&NONAME&0&001122AABBCC_C0";
+    setup.portName.reset();
+    auto unnamed = AddComPort(setup);
+    setup.instanceId = kSppHardwareId + L"\\7&EMPTY&0&001122AABBCD_C0";
+    setup.portName = L"";
+    auto empty = AddComPort(setup);
+    setup.instanceId = kSppHardwareId + L"\\7&ODD&0&001122AABBCE_C0";
+    setup.portName = L"BTSPP1";
+    auto odd = AddComPort(setup);
     for (auto* device : {numbered.get(), unnamed.get(), empty.get(), odd.get()})
         ASSERT_TRUE(device->Ok()) << Narrow(device->Failure());
     ListViewWindow window;

@@ -73,13 +73,13 @@ private:
 
 std::unique_ptr<SimulatedDevice> BluetoothPort(const std::wstring& serial, const std::wstring& portName,
                                                const std::wstring& hardwareId = kBluetoothSppId) {
-    ComPortSpec spec;
-    spec.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&" + serial +
+    ComPortSetup setup;
+    setup.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&" + serial +
                       L"&0&001122AABBCC_C00000000";
-    spec.hardwareId = hardwareId;
-    spec.portName = portName;
-    spec.withInterface = false;
-    auto device = AddComPort(spec);
+    setup.hardwareId = hardwareId;
+    setup.portName = portName;
+    setup.withInterface = false;
+    auto device = AddComPort(setup);
     EXPECT_TRUE(device->Ok()) << Narrow(device->Failure());
     return device;
 }
@@ -211,18 +211,18 @@ TEST_F(SpoolerPortsTest, BluetoothHardwareIdsAndUnreadableDevices) {
     auto bthport = BluetoothPort(L"BTHPORT", L"COM8", L"BTHPORT\\REMOTE_DEVICE");
     // Hardware identifiers are compared case-sensitively: this one is no candidate.
     auto lower = BluetoothPort(L"LOWER", L"COM9", L"bthenum\\{00001101-0000-1000-8000-00805f9b34fb}");
-    ComPortSpec spec;
-    spec.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&NONAME&0&001122AABBCC_C0";
-    spec.hardwareId = kBluetoothSppId;
-    spec.withInterface = false;  // and no "PortName"
-    auto unnamed = AddComPort(spec);
+    ComPortSetup setup;
+    setup.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&NONAME&0&001122AABBCC_C0";
+    setup.hardwareId = kBluetoothSppId;
+    setup.withInterface = false;  // and no "PortName"
+    auto unnamed = AddComPort(setup);
     ASSERT_TRUE(unnamed->Ok()) << Narrow(unnamed->Failure());
-    spec.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&NUMBER&0&001122AABBCC_C0";
-    spec.portName = L"5";
-    spec.portNameType = REG_DWORD;  // a number where a name belongs
-    auto numbered = AddComPort(spec);
+    setup.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&NUMBER&0&001122AABBCC_C0";
+    setup.portName = L"5";
+    setup.portNameType = REG_DWORD;  // a number where a name belongs
+    auto numbered = AddComPort(setup);
     ASSERT_TRUE(numbered->Ok()) << Narrow(numbered->Failure());
-    ComPortSpec serial;
+    ComPortSetup serial;
     serial.instanceId = L"ACPI\\PNP0501\\1";
     serial.hardwareId = L"ACPI\\PNP0501";
     serial.portName = L"COM9";

@@ -68,12 +68,12 @@ protected:
                                              std::optional<DWORD> port,
                                              std::optional<std::wstring> description = L"TavolenMX-410",
                                              std::optional<std::wstring> serialNumber = std::nullopt) {
-        UsbPrinterSpec spec;
-        spec.instanceId = L"USB\\VID_" + vendor + L"&PID_0001\\" + serial;
-        spec.portNumber = port;
-        spec.portDescription = std::move(description);
-        spec.serialNumber = serialNumber ? serialNumber : std::optional<std::wstring>(serial);
-        auto device = AddUsbPrinter(spec);
+        UsbPrinterSetup setup;
+        setup.instanceId = L"USB\\VID_" + vendor + L"&PID_0001\\" + serial;
+        setup.portNumber = port;
+        setup.portDescription = std::move(description);
+        setup.serialNumber = serialNumber ? serialNumber : std::optional<std::wstring>(serial);
+        auto device = AddUsbPrinter(setup);
         EXPECT_TRUE(device->Ok()) << Narrow(device->Failure());
         return device;
     }
@@ -139,15 +139,15 @@ TEST_F(UsbScanTest, LongDescriptionAndSerialAreCutBeforeTheChecksum) {
 }
 
 TEST_F(UsbScanTest, MissingValuesLeaveTheirFieldsEmpty) {
-    UsbPrinterSpec spec;
-    spec.instanceId = L"USB\\VID_2D37&PID_0001\\BARE";
-    spec.portNumber = 5;
-    auto bare = AddUsbPrinter(spec);  // neither description nor serial number
+    UsbPrinterSetup setup;
+    setup.instanceId = L"USB\\VID_2D37&PID_0001\\BARE";
+    setup.portNumber = 5;
+    auto bare = AddUsbPrinter(setup);  // neither description nor serial number
     ASSERT_TRUE(bare->Ok()) << Narrow(bare->Failure());
-    spec.instanceId = L"USB\\VID_2D37&PID_0001\\NOPORT";
-    spec.portNumber.reset();
-    spec.portDescription = L"TavolenMX-310";
-    auto noPort = AddUsbPrinter(spec);
+    setup.instanceId = L"USB\\VID_2D37&PID_0001\\NOPORT";
+    setup.portNumber.reset();
+    setup.portDescription = L"TavolenMX-310";
+    auto noPort = AddUsbPrinter(setup);
     ASSERT_TRUE(noPort->Ok()) << Narrow(noPort->Failure());
 
     ASSERT_EQ(ScanUsbPorts(local_), 2u);
