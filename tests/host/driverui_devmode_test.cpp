@@ -23,8 +23,8 @@ std::vector<std::uint8_t> CallerBytes(const DriverDevmode& dm,
     std::memcpy(bytes.data() + publicSize, &dm.priv, std::min<std::size_t>(extra, sizeof dm.priv));
     std::memcpy(bytes.data() + 68, &publicSize, 2);
     std::memcpy(bytes.data() + 70, &extra, 2);
-    const std::uint16_t spec = SpecVersionForSize(publicSize) ? SpecVersionForSize(publicSize) : 0x0401;
-    std::memcpy(bytes.data() + 64, &spec, 2);
+    const std::uint16_t specVersion = SpecVersionForSize(publicSize) ? SpecVersionForSize(publicSize) : 0x0401;
+    std::memcpy(bytes.data() + 64, &specVersion, 2);
     return bytes;
 }
 
@@ -412,7 +412,7 @@ TEST_F(DevmodeTest, CallerClaimsBeyondItsBufferAreIgnored) {
     EXPECT_EQ(MergeDevmode(model, Printer(), std::span(bytes).first(71), target), 0u);
     EXPECT_EQ(std::memcmp(&target, &defaults, sizeof target), 0);
 
-    // An unknown size with a zero spec version is not a DEVMODE either.
+    // An unknown size with a zero dmSpecVersion is not a DEVMODE either.
     bytes = CallerBytes(request, 200, 0);
     std::memset(bytes.data() + 64, 0, 2);
     EXPECT_EQ(MergeDevmode(model, Printer(), bytes, target), 0u);
