@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "driverui/core/driver_interface.h"
+
 namespace {
 
 constexpr DWORD kDevmodeSize = 5196;
@@ -14,17 +16,7 @@ constexpr const wchar_t* kPaperNames[] = {L"101.6 mm x 152.4 mm", L"76 mm x 130 
                                           L"72 mm x 130 mm",      L"72 mm x 100 mm", L"Custom size"};
 constexpr int kPaperSlot = 64;
 
-// DOCUMENTPROPERTYHEADER as the spooler passes it.
-struct DocumentPropertyHeader {
-    WORD cbSize;
-    WORD Reserved;
-    HANDLE hPrinter;
-    LPWSTR pszPrinterName;
-    PDEVMODEW pdmIn;
-    PDEVMODEW pdmOut;
-    DWORD cbOut;
-    DWORD fMode;
-};
+using kelno::DocumentPropertyHeader;
 
 }  // namespace
 

@@ -438,7 +438,7 @@ BOOL WINAPI FakeCreateProcess(LPCWSTR, LPWSTR commandLine, LPSECURITY_ATTRIBUTES
     return TRUE;
 }
 
-// The package's configuration DLL is replaced by the tests' own (install_config_ui.cpp), built
+// The package's configuration DLL is replaced by the tests' own (tests/wine/stub_config_ui), built
 // beside this program.
 bool PlaceTestConfigurationDll() {
     const std::wstring source = TestProgramFolder() + L"\\install_config_ui\\kelnodrv6ui.dll";
