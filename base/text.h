@@ -26,6 +26,21 @@ std::size_t LengthBounded(const Char* text, std::size_t capacity) {
     return n;
 }
 
+// The text of a fixed field, up to its terminator and never past the field.
+template <std::size_t N>
+std::u16string_view FieldText(const char16_t (&field)[N]) {
+    return std::u16string_view(field, LengthBounded(field, N));
+}
+
+// Copies text into a fixed field, cut to N-1 characters and terminated. False when cut.
+template <std::size_t N>
+bool SetField(char16_t (&field)[N], std::u16string_view text) {
+    const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
+    for (std::size_t i = 0; i < n; ++i) field[i] = text[i];
+    for (std::size_t i = n; i < N; ++i) field[i] = u'\0';
+    return n == text.size();
+}
+
 // ASCII-only conversions (the names, file names and identifiers of this package are ASCII).
 std::u16string AsciiToU16(std::string_view text);
 std::string U16ToAscii(std::u16string_view text, char replacement = '?');

@@ -17,11 +17,19 @@ public:
     void Repeat(char16_t c, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) Put(c);
     }
-    int Finish() {
+    // The text that did not fit is either refused ("" and -1) or cut to the destination, never
+    // in the middle of a surrogate pair.
+    int Finish(bool cut) {
         if (capacity_ == 0) return -1;
-        if (overflow_) {
+        if (overflow_ && !cut) {
             dst_[0] = 0;
             return -1;
+        }
+        if (overflow_) {
+            std::size_t n = capacity_ - 1;
+            if (n > 0 && dst_[n - 1] >= 0xD800 && dst_[n - 1] <= 0xDBFF) --n;
+            dst_[n] = 0;
+            return static_cast<int>(n);
         }
         dst_[length_] = 0;
         return static_cast<int>(length_);
@@ -34,7 +42,7 @@ private:
     bool overflow_ = false;
 };
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, alt = false, zero = false;
     int width = 0;
     int precision = -1;
@@ -42,24 +50,24 @@ struct Spec {
 
 enum class Size { Default, Char, Short, Long, LongLong, Pointer, Wide, Narrow };
 
-// Emits body with sign/prefix and padding as the spec asks.
-void EmitPadded(Output& out, const Spec& spec, const char16_t* prefix, const char16_t* body, std::size_t bodyLen,
+// Emits body with sign/prefix and padding as the directive's flags and width ask.
+void EmitPadded(Output& out, const Directive& directive, const char16_t* prefix, const char16_t* body, std::size_t bodyLen,
                 bool numeric) {
     std::size_t prefixLen = 0;
     while (prefix[prefixLen]) ++prefixLen;
     const std::size_t total = prefixLen + bodyLen;
-    const std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > total
-                                ? static_cast<std::size_t>(spec.width) - total
+    const std::size_t pad = directive.width > 0 && static_cast<std::size_t>(directive.width) > total
+                                ? static_cast<std::size_t>(directive.width) - total
                                 : 0;
-    const bool zeroPad = numeric && spec.zero && !spec.left && spec.precision < 0;
-    if (!spec.left && !zeroPad) out.Repeat(u' ', pad);
+    const bool zeroPad = numeric && directive.zero && !directive.left && directive.precision < 0;
+    if (!directive.left && !zeroPad) out.Repeat(u' ', pad);
     for (std::size_t i = 0; i < prefixLen; ++i) out.Put(prefix[i]);
     if (zeroPad) out.Repeat(u'0', pad);
     for (std::size_t i = 0; i < bodyLen; ++i) out.Put(body[i]);
-    if (spec.left) out.Repeat(u' ', pad);
+    if (directive.left) out.Repeat(u' ', pad);
 }
 
-void EmitInteger(Output& out, const Spec& spec, std::uint64_t magnitude, bool negative, unsigned base, bool upper,
+void EmitInteger(Output& out, const Directive& directive, std::uint64_t magnitude, bool negative, unsigned base, bool upper,
                  bool isSigned) {
     char16_t digits[72];
     std::size_t n = 0;
@@ -69,8 +77,8 @@ void EmitInteger(Output& out, const Spec& spec, std::uint64_t magnitude, bool ne
         magnitude /= base;
     } while (magnitude != 0 && n < 64);
     // Precision is the minimum number of digits; precision 0 with value 0 prints nothing.
-    if (spec.precision == 0 && n == 1 && digits[0] == u'0') n = 0;
-    const std::size_t minDigits = spec.precision > 0 ? static_cast<std::size_t>(spec.precision > 64 ? 64 : spec.precision) : 0;
+    if (directive.precision == 0 && n == 1 && digits[0] == u'0') n = 0;
+    const std::size_t minDigits = directive.precision > 0 ? static_cast<std::size_t>(directive.precision > 64 ? 64 : directive.precision) : 0;
     while (n < minDigits) digits[n++] = u'0';
     char16_t body[72];
     for (std::size_t i = 0; i < n; ++i) body[i] = digits[n - 1 - i];
@@ -78,33 +86,33 @@ void EmitInteger(Output& out, const Spec& spec, std::uint64_t magnitude, bool ne
     const char16_t* prefix = u"";
     if (isSigned) {
         if (negative) prefix = u"-";
-        else if (spec.plus) prefix = u"+";
-        else if (spec.space) prefix = u" ";
-    } else if (spec.alt && n > 0 && !(n == 1 && body[0] == u'0')) {
+        else if (directive.plus) prefix = u"+";
+        else if (directive.space) prefix = u" ";
+    } else if (directive.alt && n > 0 && !(n == 1 && body[0] == u'0')) {
         if (base == 16) prefix = upper ? u"0X" : u"0x";
         else if (base == 8 && body[0] != u'0') prefix = u"0";
     }
-    EmitPadded(out, spec, prefix, body, n, true);
+    EmitPadded(out, directive, prefix, body, n, true);
 }
 
 template <typename Char>
-void EmitString(Output& out, const Spec& spec, const Char* text) {
+void EmitString(Output& out, const Directive& directive, const Char* text) {
     static constexpr char16_t kNull[] = u"(null)";
     std::size_t len = 0;
     if (!text) {
         len = 6;
     } else {
-        while ((spec.precision < 0 || len < static_cast<std::size_t>(spec.precision)) && text[len]) ++len;
+        while ((directive.precision < 0 || len < static_cast<std::size_t>(directive.precision)) && text[len]) ++len;
     }
-    if (text == nullptr && spec.precision >= 0 && len > static_cast<std::size_t>(spec.precision))
-        len = static_cast<std::size_t>(spec.precision);
-    const std::size_t pad = spec.width > 0 && static_cast<std::size_t>(spec.width) > len
-                                ? static_cast<std::size_t>(spec.width) - len
+    if (text == nullptr && directive.precision >= 0 && len > static_cast<std::size_t>(directive.precision))
+        len = static_cast<std::size_t>(directive.precision);
+    const std::size_t pad = directive.width > 0 && static_cast<std::size_t>(directive.width) > len
+                                ? static_cast<std::size_t>(directive.width) - len
                                 : 0;
-    if (!spec.left) out.Repeat(u' ', pad);
+    if (!directive.left) out.Repeat(u' ', pad);
     for (std::size_t i = 0; i < len; ++i)
         out.Put(text ? static_cast<char16_t>(static_cast<std::make_unsigned_t<Char>>(text[i])) : kNull[i]);
-    if (spec.left) out.Repeat(u' ', pad);
+    if (directive.left) out.Repeat(u' ', pad);
 }
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
@@ -120,9 +128,7 @@ bool ReadCount(const char16_t*& p, int& value) {
     return true;
 }
 
-}  // namespace
-
-int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args) {
+int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args, bool cut) {
     if (!dst || !format) return -1;
     Output out(dst, capacity);
     std::va_list ap;
@@ -135,35 +141,35 @@ int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std:
             continue;
         }
         ++p;
-        Spec spec;
+        Directive directive;
         for (;; ++p) {
-            if (*p == u'-') spec.left = true;
-            else if (*p == u'+') spec.plus = true;
-            else if (*p == u' ') spec.space = true;
-            else if (*p == u'#') spec.alt = true;
-            else if (*p == u'0') spec.zero = true;
+            if (*p == u'-') directive.left = true;
+            else if (*p == u'+') directive.plus = true;
+            else if (*p == u' ') directive.space = true;
+            else if (*p == u'#') directive.alt = true;
+            else if (*p == u'0') directive.zero = true;
             else break;
         }
         if (*p == u'*') {
-            spec.width = va_arg(ap, int);
-            if (spec.width < 0) {
-                spec.left = true;
-                spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+            directive.width = va_arg(ap, int);
+            if (directive.width < 0) {
+                directive.left = true;
+                directive.width = directive.width == INT32_MIN ? 0 : -directive.width;
             }
-            if (spec.width > 100000) { malformed = true; break; }
+            if (directive.width > 100000) { malformed = true; break; }
             ++p;
-        } else if (!ReadCount(p, spec.width)) {
+        } else if (!ReadCount(p, directive.width)) {
             malformed = true;
             break;
         }
         if (*p == u'.') {
             ++p;
             if (*p == u'*') {
-                spec.precision = va_arg(ap, int);
-                if (spec.precision < 0) spec.precision = -1;
-                if (spec.precision > 100000) { malformed = true; break; }
+                directive.precision = va_arg(ap, int);
+                if (directive.precision < 0) directive.precision = -1;
+                if (directive.precision > 100000) { malformed = true; break; }
                 ++p;
-            } else if (!ReadCount(p, spec.precision)) {
+            } else if (!ReadCount(p, directive.precision)) {
                 malformed = true;
                 break;
             }
@@ -213,7 +219,7 @@ int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std:
                 if (malformed) break;
                 const bool negative = v < 0;
                 const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
-                EmitInteger(out, spec, magnitude, negative, 10, false, true);
+                EmitInteger(out, directive, magnitude, negative, 10, false, true);
                 break;
             }
             case u'u':
@@ -232,13 +238,13 @@ int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std:
                 }
                 if (malformed) break;
                 const unsigned base = conv == u'u' ? 10 : conv == u'o' ? 8 : 16;
-                EmitInteger(out, spec, v, false, base, conv == u'X', false);
+                EmitInteger(out, directive, v, false, base, conv == u'X', false);
                 break;
             }
             case u'p': {
-                Spec pointerSpec = spec;
-                pointerSpec.precision = static_cast<int>(sizeof(void*) * 2);
-                EmitInteger(out, pointerSpec, reinterpret_cast<std::uintptr_t>(va_arg(ap, void*)), false, 16, true, false);
+                Directive pointerDirective = directive;
+                pointerDirective.precision = static_cast<int>(sizeof(void*) * 2);
+                EmitInteger(out, pointerDirective, reinterpret_cast<std::uintptr_t>(va_arg(ap, void*)), false, 16, true, false);
                 break;
             }
             case u'c':
@@ -246,17 +252,17 @@ int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std:
                 const bool narrow = (conv == u'C' && size != Size::Long && size != Size::Wide) || size == Size::Short;
                 const int value = va_arg(ap, int);
                 char16_t c = narrow ? static_cast<char16_t>(static_cast<unsigned char>(value)) : static_cast<char16_t>(value);
-                Spec charSpec = spec;
-                charSpec.precision = -1;
-                EmitPadded(out, charSpec, u"", &c, 1, false);
+                Directive charDirective = directive;
+                charDirective.precision = -1;
+                EmitPadded(out, charDirective, u"", &c, 1, false);
                 break;
             }
             case u's':
             case u'S': {
                 const bool narrow = (conv == u'S' && size != Size::Long && size != Size::Wide) || size == Size::Short;
                 const void* text = va_arg(ap, const void*);
-                if (narrow) EmitString(out, spec, static_cast<const char*>(text));
-                else EmitString(out, spec, static_cast<const char16_t*>(text));
+                if (narrow) EmitString(out, directive, static_cast<const char*>(text));
+                else EmitString(out, directive, static_cast<const char16_t*>(text));
                 break;
             }
             default:  // end of format, floating point, %n or an unknown conversion
@@ -266,12 +272,22 @@ int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std:
         if (conv == 0) break;
     }
     va_end(ap);
-    const int result = out.Finish();
+    const int result = out.Finish(cut);
     if (malformed) {
         if (capacity > 0) dst[0] = 0;
         return -1;
     }
     return result;
+}
+
+}  // namespace
+
+int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args) {
+    return Format(dst, capacity, format, args, false);
+}
+
+int FormatWideCut(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args) {
+    return Format(dst, capacity, format, args, true);
 }
 
 int FormatWideArgs(char16_t* dst, std::size_t capacity, const char16_t* format, ...) {

@@ -16,6 +16,9 @@ namespace kelno {
 // Returns the length written (dst is terminated), or -1 when the format is malformed or the
 // text with its terminator does not fit into capacity units (dst then holds "" when capacity > 0).
 int FormatWide(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args);
+// The same, but a text that does not fit is cut to capacity-1 units (never inside a surrogate
+// pair) and terminated: the length kept is returned. -1 only for a malformed format.
+int FormatWideCut(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_list args);
 int FormatWideArgs(char16_t* dst, std::size_t capacity, const char16_t* format, ...);
 
 }  // namespace kelno

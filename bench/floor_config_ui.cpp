@@ -7,7 +7,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "driverui/core/driver_interface.h"
+#include "driverui/core/win/driver_interface.h"
 
 namespace {
 

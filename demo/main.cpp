@@ -12,15 +12,14 @@
 #include <vector>
 
 #include "base/text.h"
-#include "discovery/port_record.h"
 #include "engine/install_state.h"
-#include "engine/log.h"
-#include "engine/model_table.h"
-#include "engine/printer_install.h"
-#include "engine/staging.h"
-#include "engine/system_paths.h"
-#include "engine/wizard_messages.h"
-#include "engine/wizard_state.h"
+#include "common/win/log.h"
+#include "common/model_table.h"
+#include "engine/win/printer_install.h"
+#include "engine/win/staging.h"
+#include "engine/win/system_paths.h"
+#include "drvwizard/win/wizard_messages.h"
+#include "drvwizard/win/install_worker.h"
 
 namespace {
 
@@ -209,17 +208,12 @@ int wmain(int argc, wchar_t** argv) {
     kelno::SetField(entry.printerName, std::u16string_view(reinterpret_cast<const char16_t*>(queue.c_str()), queue.size()));
     kelno::SetField(entry.portName, std::u16string_view(reinterpret_cast<const char16_t*>(port.c_str()), port.size()));
     entry.tcpPortNumber = kelno::kDefaultRawTcpPort;
-    kelno::WizardState state{};
-    state.mode = kelno::kWizardModeInstall;
     const std::wstring inf = package + L"\\" + kelno::kWizardInfName;
-    kelno::CopyBounded(state.infPath, MAX_PATH, std::wstring_view(inf));
-    state.request = &entry;
-    state.requestCount = 1;
 
     std::printf("Installing \"%s\" as queue \"%s\" on port \"%s\" (DoInstallPrinter):\n", Utf8(model).c_str(),
                 Utf8(queue).c_str(), Utf8(port).c_str());
     HWND progress = CreateProgressWindow();
-    const bool installed = kelno::DoInstallPrinter(progress, state);
+    const bool installed = kelno::DoInstallPrinter(kelno::ResultPageSink(progress), entry, inf.c_str());
     DestroyWindow(progress);
     const std::wstring queueUsed(reinterpret_cast<const wchar_t*>(entry.printerName),
                                  kelno::LengthBounded(entry.printerName, std::size(entry.printerName)));

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/model_table.h"
+#include "common/model_table.h"
 
 namespace kelno {
 namespace {

@@ -7,6 +7,8 @@
 #include <memory>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace kelno {
 
 inline constexpr std::size_t kPortTextChars = 260;  // portName, description, serialNumber, hardwareId
@@ -54,23 +56,6 @@ using PortRecordPtr = std::unique_ptr<PortRecord, PortRecordDeleter>;
 
 // A zero-filled record, or null when memory runs out (the caller skips the item).
 PortRecordPtr MakePortRecord() noexcept;
-
-// The text of a fixed field, up to its terminator and never past the field.
-template <std::size_t N>
-std::u16string_view FieldText(const char16_t (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n] != u'\0') ++n;
-    return std::u16string_view(field, n);
-}
-
-// Copies text into a fixed field, cut to N-1 characters and terminated. False when cut.
-template <std::size_t N>
-bool SetField(char16_t (&field)[N], std::u16string_view text) {
-    const std::size_t n = text.size() < N - 1 ? text.size() : N - 1;
-    for (std::size_t i = 0; i < n; ++i) field[i] = text[i];
-    for (std::size_t i = n; i < N; ++i) field[i] = u'\0';
-    return n == text.size();
-}
 
 // A singly linked list of records with its count. Not locked: the network list is guarded by
 // its owner.

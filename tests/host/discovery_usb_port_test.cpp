@@ -4,7 +4,7 @@
 
 #include "discovery/port_record.h"
 #include "discovery/usb_port_fields.h"
-#include "engine/model_table.h"
+#include "common/model_table.h"
 
 namespace kelno {
 namespace {

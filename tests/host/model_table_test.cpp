@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/model_table.h"
+#include "common/model_table.h"
 
 namespace kelno {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "discovery/usb_checksum.h"
 #include "discovery/usb_hardware_id.h"
-#include "engine/model_table.h"
+#include "common/model_table.h"
 
 namespace kelno {
 namespace {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <iterator>
 #include <string>
 
 #include "base/wide_printf.h"
@@ -62,6 +64,37 @@ TEST(FormatWide, Text767FitsA768Buffer) {
     EXPECT_EQ(FormatWideArgs(buffer.data(), 768, u"%ws", text.c_str()), 767);
     text.push_back(u'y');
     EXPECT_EQ(FormatWideArgs(buffer.data(), 768, u"%ws", text.c_str()), -1);
+}
+
+int CutArgs(char16_t* dst, std::size_t capacity, const char16_t* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    const int n = FormatWideCut(dst, capacity, format, args);
+    va_end(args);
+    return n;
+}
+
+TEST(FormatWideCut, KeepsWhatFitsInsteadOfDropping) {
+    struct Case {
+        std::size_t capacity;
+        const char16_t* text;
+        int length;
+        std::u16string kept;
+    } const cases[] = {
+        {6, u"abcde", 5, u"abcde"},                // fits exactly
+        {6, u"abcdefgh", 5, u"abcde"},             // cut, terminated
+        {4, u"ab\xD83D\xDE00z", 2, u"ab"},          // never ends inside a surrogate pair
+        {5, u"ab\xD83D\xDE00z", 4, u"ab\xD83D\xDE00"},  // the whole pair fits
+        {1, u"abc", 0, u""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.capacity);
+        std::u16string buffer(c.capacity, u'#');
+        EXPECT_EQ(CutArgs(buffer.data(), c.capacity, u"%ws", c.text), c.length);
+        EXPECT_EQ(std::u16string(buffer.c_str()), c.kept);
+    }
+    char16_t small[8];
+    EXPECT_EQ(CutArgs(small, std::size(small), u"bad %q"), -1);  // a malformed format is still refused
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/log.h"
+#include "common/win/log.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {

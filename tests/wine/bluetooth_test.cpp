@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "discovery/BtPrinter.h"
-#include "discovery/discovery_seams.h"
-#include "discovery/win_support.h"
-#include "engine/log.h"
-#include "engine/seams.h"
+#include "discovery/win/BtPrinter.h"
+#include "discovery/win/discovery_seams.h"
+#include "discovery/win/win_support.h"
+#include "common/win/log.h"
+#include "engine/win/seams.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"

@@ -15,12 +15,12 @@
 #include <string>
 #include <vector>
 
-#include "driverui/core/context_win.h"
+#include "driverui/core/win/context.h"
 #include "driverui/core/devmode.h"
-#include "driverui/core/driver_interface.h"
-#include "driverui/core/module.h"
+#include "driverui/core/win/driver_interface.h"
+#include "driverui/core/win/module.h"
 #include "driverui/core/paper_record.h"
-#include "driverui/core/printer_data.h"
+#include "driverui/core/win/printer_data.h"
 #include "tests/wine/driverui_test_support.h"
 
 namespace kelno::test {

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "driverui/core/driver_interface.h"
+#include "driverui/core/win/driver_interface.h"
 #include "driverui/core/paper_record.h"
 #include "tests/wine/driverui_test_support.h"
 

@@ -14,9 +14,9 @@
 
 #include "base/text.h"
 #include "engine/install_state.h"
-#include "engine/install_worker.h"
-#include "engine/seams.h"
-#include "engine/system_paths.h"
+#include "drvwizard/win/install_worker.h"
+#include "engine/win/seams.h"
+#include "engine/win/system_paths.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
@@ -98,7 +98,10 @@ bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) 
 // Runs the worker on this thread for one wizard state and collects what it tells the page.
 void RunWorker(WizardState& state, ResultPage& page) {
     state.resultPage = page.hwnd();
-    RunWizardWork(state);
+    WorkOrder order = PrepareWorkOrder(state);
+    RunWizardWork(order);
+    // What the engine wrote (queue name and port used) for the removal that follows.
+    if (state.mode == kWizardModeInstall && state.request && !order.entries.empty()) *state.request = order.entries[0];
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
 }

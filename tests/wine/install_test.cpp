@@ -13,15 +13,15 @@
 
 #include "discovery/port_record.h"
 #include "engine/install_state.h"
-#include "engine/install_worker.h"
-#include "engine/model_table.h"
-#include "engine/printer_install.h"
-#include "engine/seams.h"
-#include "engine/staging.h"
-#include "engine/system_paths.h"
-#include "engine/upgrade_readd.h"
-#include "engine/wizard_messages.h"
-#include "engine/wizard_state.h"
+#include "drvwizard/win/install_worker.h"
+#include "common/model_table.h"
+#include "engine/win/printer_install.h"
+#include "engine/win/seams.h"
+#include "engine/win/staging.h"
+#include "engine/win/system_paths.h"
+#include "engine/win/upgrade_readd.h"
+#include "drvwizard/win/wizard_messages.h"
+#include "drvwizard/win/wizard_state.h"
 #include "resource_ids.h"
 #include "tests/support/wine_test_support.h"
 
@@ -276,6 +276,15 @@ struct Request {
     }
     Request(const Request&) = delete;
     Request& operator=(const Request&) = delete;
+
+    // The install as the worker runs it: the order prepared from the wizard's state and lists,
+    // DoInstallPrinter on its entry; the entry the engine wrote comes back into this request.
+    bool Install(HWND page) {
+        WorkOrder order = PrepareWorkOrder(state);
+        const bool installed = DoInstallPrinter(ResultPageSink(page), order.entries.front(), order.infPath.c_str());
+        entry = order.entries.front();
+        return installed;
+    }
 };
 
 // The driver of that name, added through the engine when the spooler does not have it yet.
@@ -532,7 +541,7 @@ TEST_F(Install, EveryModelGetsItsDriverAndQueueWithTheFixedValues) {
         g_sleeps.clear();
         Request request(model, model, port);
 
-        ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+        ASSERT_TRUE(request.Install(page.Window()));
         EXPECT_EQ(LastInstallError.load(), 0);
         EXPECT_EQ(LastInstallSystemError.load(), 0u);
         EXPECT_EQ(g_lines, (std::vector<std::wstring>{Line129(model, port), kLine130}));
@@ -598,7 +607,7 @@ TEST_F(Install, TakenNameGetsTheFirstFreeCopyNumber) {
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Label", L"USB002");
 
-    ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+    ASSERT_TRUE(request.Install(page.Window()));
     EXPECT_EQ(Get(request.entry.printerName), L"Label(Copy 2)");
     EXPECT_EQ(FindQueue(L"Label(Copy 2)").port, L"USB002");
     EXPECT_EQ(FindQueue(L"Label").port, L"USB001");
@@ -621,7 +630,7 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
     // driver package is uploaded and the queue is made by hand.
     {
         Request request(L"Tavolen MX-410", L"Roll", L"USB003");
-        ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+        ASSERT_TRUE(request.Install(page.Window()));
         EXPECT_EQ(Get(request.entry.printerName), L"Roll(Copy 254)");
         EXPECT_EQ(g_fakes.uploadCalls, 0);
         EXPECT_EQ(g_fakes.updateCalls, 0);
@@ -635,7 +644,7 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
         g_lines.clear();
         g_fakes.addPrinterCalls = 0;
         Request request(L"Tavolen MX-410", L"Roll", L"USB004");
-        EXPECT_FALSE(DoInstallPrinter(page.Window(), request.state));
+        EXPECT_FALSE(request.Install(page.Window()));
         EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
         EXPECT_EQ(LastInstallSystemError.load(), static_cast<unsigned long>(ERROR_PRINTER_ALREADY_EXISTS));
         EXPECT_EQ(QueueCount(), before);
@@ -654,13 +663,13 @@ TEST_F(InstallWithPlugAndPlay, ModelFlagsOneUsesTheVersion3InfForThisInstallOnly
     ASSERT_TRUE(page.Created());
     Request v3(L"Tavolen MX-460", L"V3 label", L"USB005", kModelUsesVersion3Inf);
     const std::wstring wizardInf = v3.state.infPath;
-    EXPECT_TRUE(DoInstallPrinter(page.Window(), v3.state));
+    EXPECT_TRUE(v3.Install(page.Window()));
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\vamtv3.inf");
     EXPECT_EQ(std::wstring(v3.state.infPath), wizardInf);
 
     // A listed model takes its flags (0) from the table, whatever the wizard set.
     Request listed(L"Tavolen MX-310", L"Listed label", L"USB005", kModelUsesVersion3Inf);
-    EXPECT_TRUE(DoInstallPrinter(page.Window(), listed.state));
+    EXPECT_TRUE(listed.Install(page.Window()));
     EXPECT_EQ(listed.entry.modelFlags, 0);
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
 }
@@ -680,7 +689,7 @@ TEST_F(InstallWithPlugAndPlay, UploadedPackageIsInstalledForTheUsbPrintersHardwa
     ResultPage page;
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"PnP label", L"USB007");
-    ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+    ASSERT_TRUE(request.Install(page.Window()));
 
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
     EXPECT_EQ(g_fakes.locateCalls, 1);
@@ -702,7 +711,7 @@ TEST_F(InstallWithPlugAndPlay, QueueNotCreatedByPlugAndPlayIsMadeByHandAfterThre
     ResultPage page;
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Manual label", L"USB008");
-    ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+    ASSERT_TRUE(request.Install(page.Window()));
     EXPECT_EQ(g_fakes.updateCalls, 1);
     EXPECT_EQ(g_fakes.updateHardwareId, L"");  // USB008 is not among the scanned USB printers
     EXPECT_EQ(SleepCount(1000), 3);
@@ -772,7 +781,7 @@ TEST_F(Install, DriverAddFailureShows3002WithTheOsError) {
     ResultPage page;
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-3002", L"Driver failure", L"USB012");
-    EXPECT_FALSE(DoInstallPrinter(page.Window(), request.state));
+    EXPECT_FALSE(request.Install(page.Window()));
     EXPECT_EQ(LastInstallError.load(), kErrorAddDriver);
     EXPECT_EQ(LastInstallSystemError.load(), 5u);
     EXPECT_EQ(g_lines.back(), L"Failed to install the printer driver. 3002-5\r\n");
@@ -875,7 +884,7 @@ TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     ResultPage page;
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_FALSE(DoInstallPrinter(page.Window(), request.state));
+    EXPECT_FALSE(request.Install(page.Window()));
     EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
     EXPECT_EQ(LastInstallSystemError.load(), 1796u);
     EXPECT_EQ(g_lines.back(), L"Failed to install the printer driver. 4001-1796\r\n");
@@ -889,7 +898,7 @@ TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     g_sleeps.clear();
     g_lines.clear();
     Request retried(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_TRUE(DoInstallPrinter(page.Window(), retried.state));
+    EXPECT_TRUE(retried.Install(page.Window()));
     EXPECT_EQ(g_fakes.addPrinterCalls, 2);
     EXPECT_EQ(SleepCount(3000), 1);
     EXPECT_EQ(LastInstallError.load(), 0);
@@ -934,7 +943,7 @@ TEST_F(Install, MonitorCopyThatCannotBeDeletedIsRetriedAroundASpoolerRestart) {
     ResultPage page;
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Held monitor", L"USB018");
-    EXPECT_TRUE(DoInstallPrinter(page.Window(), request.state));
+    EXPECT_TRUE(request.Install(page.Window()));
     EXPECT_EQ(SleepCount(3000), 1);
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(DeleteSystemMonitorCopy());
@@ -949,6 +958,53 @@ TEST(DefaultPrinter, Ordinal204IsTheSpoolersSetDefaultPrinter) {
               reinterpret_cast<void*>(GetProcAddress(winspool, "SetDefaultPrinterW")));
 }
 
+TEST_F(Install, WorkOrderIsACopyThatOutlivesTheWizardsPortLists) {
+    PortRecordPtr usb = MakePortRecord();
+    ASSERT_TRUE(usb);
+    SetField(usb->portName, u"USB031");
+    SetField(usb->hardwareId, u"USBPRINT\\Tavolen_MX-3105c1e");
+    PushFront(UsbDeviceList, std::move(usb));
+    PortRecordPtr known = MakePortRecord();
+    ASSERT_TRUE(known);
+    SetField(known->portName, u"10.0.0.9");
+    PushFront(SpoolerPortList, std::move(known));
+
+    Request onUsb(L"Tavolen MX-310", L"Copied label", L"USB031");
+    WorkOrder usbOrder = PrepareWorkOrder(onUsb.state);
+    Request listedPort(L"Tavolen MX-430", L"Listed", L"TavolenMX-430 at 10.0.0.9");
+    Set(listedPort.entry.hostAddress, L"10.0.0.9");
+    listedPort.entry.portKind = kPortKindStandardTcpIp;
+    Request newPort(L"Tavolen MX-430", L"New", L"TavolenMX-430 at 10.0.0.10");
+    Set(newPort.entry.hostAddress, L"10.0.0.10");
+    newPort.entry.portKind = kPortKindStandardTcpIp;
+    const WorkOrder listedOrder = PrepareWorkOrder(listedPort.state);
+    const WorkOrder newOrder = PrepareWorkOrder(newPort.state);
+    // The wizard's thread frees its lists (a USB refresh, a discovery answer) while the worker runs.
+    FreeAll(UsbDeviceList);
+    FreeAll(SpoolerPortList);
+
+    ASSERT_EQ(usbOrder.entries.size(), 1u);
+    EXPECT_EQ(Get(usbOrder.entries[0].deviceId), L"USBPRINT\\Tavolen_MX-3105c1e");
+    EXPECT_EQ(Get(usbOrder.entries[0].printerName), L"Copied label");
+    EXPECT_EQ(usbOrder.infPath, PackageFolderPath() + L"\\kelnov6.inf");
+    EXPECT_EQ(Get(onUsb.entry.deviceId), L"");  // the wizard's own entry is left as it was
+    EXPECT_TRUE(listedOrder.networkPortListed);
+    EXPECT_FALSE(newOrder.networkPortListed);
+
+    WizardState uninstall{};
+    uninstall.mode = kWizardModeUninstall;
+    PrinterInstallEntry entries[3]{};
+    Set(entries[2].printerName, L"Third");
+    uninstall.request = entries;
+    uninstall.requestCount = 3;
+    uninstall.deletePort = 1;
+    const WorkOrder removal = PrepareWorkOrder(uninstall);
+    ASSERT_EQ(removal.entries.size(), 3u);
+    EXPECT_EQ(Get(removal.entries[2].printerName), L"Third");
+    EXPECT_TRUE(removal.deletePort);
+    EXPECT_FALSE(removal.removeDriver);
+}
+
 TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     ForgetQueues({L"Worker label"});
     ResultPage page;
@@ -959,7 +1015,7 @@ TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     InstallSucceeded = false;
 
     // On a thread of its own, as the result page starts it; this thread pumps the page.
-    HANDLE thread = CreateThread(nullptr, 0, &WizardWorkerThread, &request.state, 0, nullptr);
+    HANDLE thread = StartWizardWorker(request.state);
     ASSERT_NE(thread, nullptr);
     const DWORD deadline = GetTickCount() + 60000;
     while (g_workDone.empty() && GetTickCount() < deadline) {
@@ -994,7 +1050,8 @@ TEST_F(Install, WorkerShowsTheFailureAndLeavesTheDefaultPrinterAlone) {
     GetDefaultPrinterW(before, &size);
     InstallSucceeded = true;
 
-    RunWizardWork(request.state);
+    WorkOrder order = PrepareWorkOrder(request.state);
+    RunWizardWork(order);
     page.Pump();
     EXPECT_EQ(g_workDone, std::vector<WPARAM>{1});
     EXPECT_FALSE(InstallSucceeded.load());
@@ -1015,10 +1072,11 @@ TEST_F(Install, WorkerPutsANetworkPrinterOnItsHostAddress) {
     request.entry.portKind = kPortKindStandardTcpIp;
     request.state.resultPage = page.Window();
 
-    RunWizardWork(request.state);
+    WorkOrder order = PrepareWorkOrder(request.state);
+    RunWizardWork(order);
     page.Pump();
     EXPECT_TRUE(InstallSucceeded.load());
-    EXPECT_EQ(Get(request.entry.portName), L"192.168.7.20");
+    EXPECT_EQ(Get(order.entries.front().portName), L"192.168.7.20");
     EXPECT_EQ(FindQueue(L"Network label").port, L"192.168.7.20");
     EXPECT_EQ(g_lines.back(), kLine130);
 }
@@ -1029,14 +1087,15 @@ TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
     WizardState state{};
     state.mode = kWizardModeUninstall;  // nothing selected: the branch does nothing
     state.resultPage = page.Window();
+    WorkOrder order = PrepareWorkOrder(state);
 
     RebootNeeded = false;
-    RunWizardWork(state);
+    RunWizardWork(order);
     EXPECT_EQ(g_fakes.messageBoxCalls, 0);
 
     RebootNeeded = true;
     g_fakes.messageAnswer = IDNO;
-    RunWizardWork(state);
+    RunWizardWork(order);
     EXPECT_EQ(g_fakes.messageBoxCalls, 1);
     EXPECT_EQ(g_fakes.messageText, StringText(IDS_REBOOT_QUESTION));
     EXPECT_EQ(g_fakes.messageCaption, L"Restart Warning");
@@ -1044,7 +1103,7 @@ TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
     EXPECT_EQ(g_fakes.createProcessCalls, 0);
 
     g_fakes.messageAnswer = IDYES;
-    RunWizardWork(state);
+    RunWizardWork(order);
     EXPECT_EQ(g_fakes.createProcessCalls, 1);
     EXPECT_EQ(g_fakes.commandLine, L"shutdown /r /t 0");
 
@@ -1060,7 +1119,8 @@ TEST_F(Install, WorkerWithoutARequestReportsFailure) {
     state.mode = kWizardModeInstall;
     state.resultPage = page.Window();
     InstallSucceeded = true;
-    RunWizardWork(state);
+    WorkOrder order = PrepareWorkOrder(state);
+    RunWizardWork(order);
     page.Pump();
     EXPECT_FALSE(InstallSucceeded.load());
     EXPECT_EQ(page.Status(), StringText(IDS_INSTALL_FAILURE));
@@ -1180,7 +1240,7 @@ TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABi
     ASSERT_TRUE(page.Created());
     Request request(model, L"Bidi label", L"USB009", kModelUsesLanguageMonitor);
 
-    ASSERT_TRUE(DoInstallPrinter(page.Window(), request.state));
+    ASSERT_TRUE(request.Install(page.Window()));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_EQ(request.entry.modelFlags, kModelUsesLanguageMonitor);
     EXPECT_EQ(g_fakes.addMonitorCalls, 1);
@@ -1201,7 +1261,7 @@ TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABi
     // A second install finds the monitor registered: that is no failure.
     ForgetQueues({L"Bidi label 2"});
     Request again(model, L"Bidi label 2", L"USB009", kModelUsesLanguageMonitor);
-    EXPECT_TRUE(DoInstallPrinter(page.Window(), again.state));
+    EXPECT_TRUE(again.Install(page.Window()));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_TRUE(FindQueue(L"Bidi label 2").found);
 }

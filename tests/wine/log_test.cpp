@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/log.h"
+#include "base/win/boundary.h"
+#include "common/win/debug_output.h"
+#include "common/win/log.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 
@@ -34,8 +36,8 @@ TEST(Log, LineLayoutBannersAndLocations) {
         stamp + R"(\[info\] \[:\] -----------------------\[ BEGIN \]-------------------)",
         stamp + R"(\[info\] \[log_test\.cpp:)" + std::to_string(structuredLine) + R"(\] structured 42 and text)",
         stamp + R"(\[debug\] \[log_test\.cpp:\d+\] debug lines are kept too)",
-        // DbgPrint lines carry DbgPrint's own location, not the caller's.
-        stamp + R"(\[info\] \[log\.cpp:\d+\] DbgPrint: Remove file:C:\\windows\\x\.dll, 1, errcode:0\.)",
+        // DbgPrint lines carry the printf route's own site, "helper.cpp", not the caller's.
+        stamp + R"(\[info\] \[helper\.cpp:\d+\] DbgPrint: Remove file:C:\\windows\\x\.dll, 1, errcode:0\.)",
         stamp + R"(\[info\] \[:\] -----------------------\[ END \]-------------------)",
     };
     for (const auto& pattern : expected) {
@@ -163,6 +165,35 @@ TEST(Log, BurstFromManyThreadsArrivesWhole) {
     }
     EXPECT_EQ(total, static_cast<size_t>(kThreads * kPerThread));
     EXPECT_EQ(seen.size(), static_cast<size_t>(kThreads * kPerThread));
+}
+
+TEST(Log, WithoutALogDbgPrintAndStoppedExceptionsGoToTheDebuggerOutput) {
+    ASSERT_FALSE(IsLogStarted());
+    DebugOutputCapture capture;
+    DbgPrint("Remove file:%ws, %d, errcode:%d.", L"C:\\nolog.dll", 0, 5);
+    DbgPrint("bad %q format");  // still dropped
+    DebugOutF(L"%ws", std::wstring(1000, L'w').c_str());  // cut to the buffer, not dropped
+    ReportStoppedException("test boundary", "boom");
+    ASSERT_TRUE(capture.WaitFor(L"test boundary: stopped an exception: boom"));
+    capture.Settle();
+    EXPECT_EQ(capture.MessagesContaining(L"Remove file:C:\\nolog.dll, 0, errcode:5.").size(), 1u);
+    EXPECT_TRUE(capture.MessagesContaining(L"bad").empty());
+    const auto cut = capture.MessagesContaining(L"wwww");
+    ASSERT_EQ(cut.size(), 1u);
+    EXPECT_EQ(cut[0], std::wstring(767, L'w'));
+}
+
+TEST(Log, ExceptionsStoppedAtABoundaryAreLoggedAndGiveTheFailureValue) {
+    ScopedLog log{L"log"};
+    const int result = Guarded("worker thread", -1, []() -> int { throw std::runtime_error("disk gone"); });
+    EXPECT_EQ(result, -1);
+    SetLastError(0);
+    EXPECT_FALSE(Guarded("export", FALSE, []() -> BOOL { throw std::bad_alloc(); }, LastError::set));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EndLog();
+    const auto lines = log.Lines();
+    EXPECT_EQ(Containing(lines, "[error] [:] worker thread: stopped an exception: disk gone").size(), 1u);
+    EXPECT_EQ(Containing(lines, "[error] [:] export: stopped an exception: out of memory").size(), 1u);
 }
 
 TEST(Log, DefaultPathIsInTheCurrentFolder) {

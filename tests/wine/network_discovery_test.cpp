@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "discovery/network_discovery.h"
+#include "discovery/win/network_discovery.h"
 #include "discovery/port_record.h"
-#include "engine/log.h"
-#include "engine/wizard_messages.h"
+#include "common/win/log.h"
+#include "drvwizard/win/wizard_messages.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/simulated_printer/control_protocol.h"

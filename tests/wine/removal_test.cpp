@@ -22,12 +22,12 @@
 #include <vector>
 
 #include "engine/install_entry.h"
+#include "drvwizard/win/uninstall_request.h"
 #include "engine/install_state.h"
-#include "engine/log.h"
-#include "engine/removal.h"
-#include "engine/seams.h"
-#include "engine/tcpip_port.h"
-#include "engine/wizard_state.h"
+#include "common/win/log.h"
+#include "engine/win/removal.h"
+#include "engine/win/seams.h"
+#include "engine/win/tcpip_port.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
@@ -316,7 +316,7 @@ TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
     {
         QueuedJobs queued(L"Busy Label", 2);
         ASSERT_EQ(queued.started(), 2);
-        EXPECT_TRUE(DoRemovePrinter(page_.hwnd(), L"Busy Label"));
+        EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Busy Label"));
     }  // the queue goes once the last handle on it is closed
     ASSERT_EQ(g_purges.size(), 1u);
     EXPECT_EQ(g_purges[0].queue, L"Busy Label");
@@ -329,7 +329,7 @@ TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
 TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
     ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
     AddQueue(L"Idle Label", L"FILE:");
-    EXPECT_TRUE(DoRemovePrinter(page_.hwnd(), L"Idle Label"));
+    EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Idle Label"));
     EXPECT_TRUE(g_purges.empty());
     EXPECT_FALSE(QueueExists(L"Idle Label"));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Idle Label ...", L"OK\r\n"}));
@@ -341,21 +341,21 @@ TEST_F(Removal, RefusedPurgeStillDeletesTheQueue) {
     AddQueue(L"Stuck Label", L"FILE:");
     {
         QueuedJobs queued(L"Stuck Label", 1);
-        EXPECT_TRUE(DoRemovePrinter(page_.hwnd(), L"Stuck Label"));
+        EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Stuck Label"));
     }
     EXPECT_FALSE(QueueExists(L"Stuck Label"));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Stuck Label ...", L"OK\r\n"}));
 }
 
 TEST_F(Removal, QueueThatCannotBeOpenedCountsAsRemoved) {
-    EXPECT_TRUE(DoRemovePrinter(page_.hwnd(), L"No Such Label"));
+    EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"No Such Label"));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: No Such Label ...", L"OK\r\n"}));
     EXPECT_TRUE(g_waits.empty());
 
     // No name is no queue: refused rather than opening the print server.
     page_.Clear();
-    EXPECT_FALSE(DoRemovePrinter(page_.hwnd(), L""));
-    EXPECT_FALSE(DoRemovePrinter(nullptr, nullptr));
+    EXPECT_FALSE(DoRemovePrinter(page_.sink(), L""));
+    EXPECT_FALSE(DoRemovePrinter(ResultPage::SinkFor(nullptr), nullptr));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer:  ...", L"Failed\r\n"}));
 }
 
@@ -433,7 +433,7 @@ TEST_F(Removal, FilesAnotherDriverStillUsesAreKept) {
 TEST_F(Removal, SecondEntryOfTheSameModelReportsFailed) {
     AddPackageDriver(kModel410, false);
     PrinterInstallEntry entries[] = {Entry(kModel410, L"Label A"), Entry(kModel410, L"Label B")};
-    DoRemovePrinterDriver(page_.hwnd(), entries, 2);
+    DoRemovePrinterDriver(page_.sink(), entries, 2);
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer driver Tavolen MX-410 OK\r\n. code:0\r\n",
                                     L"Remove printer driver Tavolen MX-410 Failed\r\n. code:1797\r\n"}));
     EXPECT_EQ(Text(entries[0].driverEnvironment), L"Windows x64");
@@ -445,7 +445,7 @@ TEST_F(Removal, SecondEntryOfTheSameModelReportsFailed) {
     PrinterInstallEntry unterminated{};
     for (char16_t& c : unterminated.modelName)
         c = u'M';
-    DoRemovePrinterDriver(page_.hwnd(), &unterminated, 1);
+    DoRemovePrinterDriver(page_.sink(), &unterminated, 1);
     ASSERT_EQ(page_.Lines().size(), 1u);
     EXPECT_EQ(page_.Lines()[0], L"Remove printer driver " + std::wstring(259, L'M') + L" Failed\r\n. code:1797\r\n");
 }
@@ -479,7 +479,7 @@ TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
     OemInf inf(L"oem9.inf", "Tavolen");
 
     g_answer = IDNO;
-    DoDeleteDriverPackage(page_.hwnd(), L"oem9.inf");
+    DoDeleteDriverPackage(page_.sink(), L"oem9.inf");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: oem9.inf...", L"Failed\r\n"}));
     ASSERT_EQ(g_questions.size(), 1u);
     EXPECT_EQ(g_questions[0].text, L"The driver is being used by a device, force to remove?");
@@ -492,7 +492,7 @@ TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
     g_questions.clear();
     g_uninstallFlags.clear();
     g_answer = IDYES;
-    DoDeleteDriverPackage(page_.hwnd(), L"oem9.inf");
+    DoDeleteDriverPackage(page_.sink(), L"oem9.inf");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: oem9.inf...", L"OK\r\n"}));
     EXPECT_EQ(g_questions.size(), 1u);
     EXPECT_EQ(g_uninstallFlags, (std::vector<DWORD>{0, SUOI_FORCEDELETE}));
@@ -503,14 +503,14 @@ TEST_F(Removal, PackageStepWithoutAnInfAsksAndFails) {
     ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
                                                                        &UninstallPackageInUse);
     g_answer = IDYES;
-    DoDeleteDriverPackage(page_.hwnd(), L"");
+    DoDeleteDriverPackage(page_.sink(), L"");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: ...", L"Failed\r\n"}));
     EXPECT_EQ(g_questions.size(), 1u);
 }
 
 TEST_F(Removal, UnusedPackageIsUninstalledWithoutAQuestion) {
     // Wine's own call: it accepts without deleting anything.
-    DoDeleteDriverPackage(page_.hwnd(), L"oem11.inf");
+    DoDeleteDriverPackage(page_.sink(), L"oem11.inf");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: oem11.inf...", L"OK\r\n"}));
     EXPECT_TRUE(g_questions.empty());
 }
@@ -521,7 +521,7 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
     ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel410, false);
-    ASSERT_TRUE(AddStandardTcpIpPort(nullptr, L"10.1.1.5", L"10.1.1.5", 9100));
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.5", L"10.1.1.5", 9100));
     AddQueue(L"Net Label", L"10.1.1.5");
     AddQueue(L"File Label", L"FILE:");
     OemInf inf(L"oem8.inf", "Tavolen");
@@ -529,14 +529,11 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
 
     PrinterInstallEntry entries[] = {Entry(kModel410, L"Net Label", L"10.1.1.5", kPortKindStandardTcpIp),
                                      Entry(kModel410, L"File Label", L"FILE:", 1)};
-    WizardState state{};
-    state.mode = kWizardModeUninstall;
-    state.request = entries;
-    state.requestCount = 2;
-    state.deletePort = 1;
-    state.removeDriver = 1;
-    state.removePackage = 1;
-    RunUninstallBranch(page_.hwnd(), state);
+    RemovalRequest request;
+    request.entries = entries;
+    request.count = 2;
+    request.deletePort = request.removeDriver = request.removePackage = true;
+    RunUninstallBranch(page_.sink(), request);
 
     ASSERT_EQ(g_questions.size(), 1u);
     EXPECT_EQ(g_questions[0].text,
@@ -557,20 +554,46 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
     EXPECT_EQ(g_waits, (std::vector<DWORD>{500, 500}));
 }
 
+TEST_F(Removal, UninstallRecordsKnowTheirTcpIpPortSoDeletePortRemovesIt) {
+    AddPackageDriver(kModel410, false);
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.7", L"10.1.1.7", 9100));
+    AddQueue(L"Selected Net Label", L"10.1.1.7");
+    AddQueue(L"Selected File Label", L"FILE:");
+
+    // What the uninstall page makes of the two selected rows.
+    PrinterInstallEntry entries[] = {MakeUninstallEntry(L"Selected Net Label", kModel410, L"10.1.1.7"),
+                                     MakeUninstallEntry(L"Selected File Label", kModel410, L"FILE:")};
+    EXPECT_EQ(entries[0].portKind, kPortKindStandardTcpIp);
+    EXPECT_NE(entries[1].portKind, kPortKindStandardTcpIp);
+    EXPECT_EQ(MakeUninstallEntry(L"Gone", kModel410, L"NOPORT:").portKind, 0);
+
+    RemovalRequest request;
+    request.entries = entries;
+    request.count = 2;
+    request.deletePort = true;
+    RunUninstallBranch(page_.sink(), request);
+    EXPECT_FALSE(QueueExists(L"Selected Net Label"));
+    EXPECT_FALSE(ReadStoredPort(L"10.1.1.7").exists);
+    EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Selected Net Label ...", L"OK\r\n",
+                                    L"Remove printer: Selected File Label ...", L"OK\r\n",
+                                    L"Remove port: 10.1.1.7 ...", L"OK\r\n"}));
+    PrinterInstallEntry cleanup = Entry(kModel410);
+    RemovePrinterDriverFiles(cleanup);
+}
+
 TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
     ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel310, false);
-    ASSERT_TRUE(AddStandardTcpIpPort(nullptr, L"10.1.1.6", L"10.1.1.6", 9100));
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.6", L"10.1.1.6", 9100));
     AddQueue(L"Kept Port Label", L"10.1.1.6");
     OemInf inf(L"oem6.inf", "Tavolen");
 
     PrinterInstallEntry entries[] = {Entry(kModel310, L"Kept Port Label", L"10.1.1.6", kPortKindStandardTcpIp)};
-    WizardState state{};
-    state.mode = kWizardModeUninstall;
-    state.request = entries;
-    state.requestCount = 1;
-    RunUninstallBranch(page_.hwnd(), state);
+    RemovalRequest request;
+    request.entries = entries;
+    request.count = 1;
+    RunUninstallBranch(page_.sink(), request);
 
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Kept Port Label ...", L"OK\r\n"}));
     EXPECT_FALSE(QueueExists(L"Kept Port Label"));
@@ -582,11 +605,10 @@ TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
     // No request at all: the notice, and nothing else.
     page_.Clear();
     g_questions.clear();
-    WizardState empty{};
-    empty.mode = kWizardModeUninstall;
-    empty.requestCount = 3;  // without a request array the count means nothing
-    empty.deletePort = empty.removeDriver = 1;
-    RunUninstallBranch(page_.hwnd(), empty);
+    RemovalRequest empty;
+    empty.count = 3;  // without an entry array the count means nothing
+    empty.deletePort = empty.removeDriver = true;
+    RunUninstallBranch(page_.sink(), empty);
     EXPECT_EQ(g_questions.size(), 1u);
     EXPECT_EQ(page_.Lines(), (Lines{}));
 
@@ -604,12 +626,12 @@ TEST_F(Removal, StepsAreTracedInTheProgramLog) {
         ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
         AddQueue(L"Logged Label", L"FILE:");
         QueuedJobs queued(L"Logged Label", 1);
-        DoRemovePrinter(nullptr, L"Logged Label");  // Wine refuses the purge
+        DoRemovePrinter(ResultPage::SinkFor(nullptr), L"Logged Label");  // Wine refuses the purge
     }
-    DoRemovePrinter(nullptr, L"Missing Label");
+    DoRemovePrinter(ResultPage::SinkFor(nullptr), L"Missing Label");
     AddPackageDriver(kModel410, false);
     PrinterInstallEntry entries[] = {Entry(kModel410), Entry(kModel410)};
-    DoRemovePrinterDriver(nullptr, entries, 2);
+    DoRemovePrinterDriver(ResultPage::SinkFor(nullptr), entries, 2);
     EndLog();
 
     std::vector<std::string> lines;

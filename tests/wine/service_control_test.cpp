@@ -12,8 +12,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/seams.h"
-#include "engine/service_control.h"
+#include "engine/win/seams.h"
+#include "engine/win/service_control.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "discovery/helper.h"
+#include "discovery/win/helper.h"
 #include "discovery/port_record.h"
-#include "engine/log.h"
+#include "common/win/log.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"

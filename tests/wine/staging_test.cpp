@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "engine/install_state.h"
-#include "engine/log.h"
-#include "engine/seams.h"
-#include "engine/staging.h"
-#include "engine/system_paths.h"
+#include "common/win/log.h"
+#include "engine/win/seams.h"
+#include "engine/win/staging.h"
+#include "engine/win/system_paths.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/install_entry.h"
-#include "engine/tcpip_port.h"
+#include "engine/win/tcpip_port.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
@@ -54,7 +54,7 @@ protected:
 };
 
 TEST_F(TcpIpPort, AddCreatesARawPortWithSnmpOffThatJobsPrintTo) {
-    EXPECT_TRUE(AddStandardTcpIpPort(page_.hwnd(), L"192.168.1.50", L"192.168.1.50", kDefaultRawTcpPort));
+    EXPECT_TRUE(AddStandardTcpIpPort(page_.sink(), L"192.168.1.50", L"192.168.1.50", kDefaultRawTcpPort));
     EXPECT_EQ(page_.Lines(), (Lines{L"Add port: 192.168.1.50, 192.168.1.50 ...", L"OK\r\n"}));
 
     const StoredPort stored = ReadStoredPort(L"192.168.1.50");
@@ -86,28 +86,28 @@ TEST_F(TcpIpPort, AddCreatesARawPortWithSnmpOffThatJobsPrintTo) {
 
 TEST_F(TcpIpPort, InvalidHostOrPortNumberMakesNoCallAndNoLine) {
     const DWORD calls = MonitorCallCount();
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", L"10.0.0.1", 0));
-    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", L"10.0.0.1", 0));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", L"", 9100));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", nullptr, 9100));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", L"10.0.0.1", -9100));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.1", L"10.0.0.1", 65536));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", 0));
+    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", 0));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"", 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", nullptr, 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", -9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", 65536));
     EXPECT_TRUE(page_.Lines().empty());
     EXPECT_EQ(MonitorCallCount(), calls);
     EXPECT_FALSE(ReadStoredPort(L"10.0.0.1").exists);
 }
 
 TEST_F(TcpIpPort, AddOfAnExistingPortFailsAndConfigureBringsItToTheNewValues) {
-    ASSERT_TRUE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.7", L"10.0.0.7", 9100));
+    ASSERT_TRUE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.7", L"10.0.0.7", 9100));
     page_.Clear();
 
     // The monitor is reached and refuses: that is a failure, not a success.
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.0.0.7", L"10.0.0.8", 9101));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.7", L"10.0.0.8", 9101));
     EXPECT_EQ(page_.Lines(), (Lines{L"Add port: 10.0.0.7, 10.0.0.8 ...", L"Failed\r\n"}));
     EXPECT_EQ(ReadStoredPort(L"10.0.0.7").hostName, L"10.0.0.7");
     page_.Clear();
 
-    EXPECT_TRUE(ConfigureStandardTcpIpPort(page_.hwnd(), L"10.0.0.7", L"10.0.0.8", 9101));
+    EXPECT_TRUE(ConfigureStandardTcpIpPort(page_.sink(), L"10.0.0.7", L"10.0.0.8", 9101));
     EXPECT_EQ(page_.Lines(), (Lines{L"Update port: 10.0.0.7, 10.0.0.8 ...", L"OK\r\n"}));
     const StoredPort stored = ReadStoredPort(L"10.0.0.7");
     EXPECT_EQ(stored.hostName, L"10.0.0.8");
@@ -117,21 +117,21 @@ TEST_F(TcpIpPort, AddOfAnExistingPortFailsAndConfigureBringsItToTheNewValues) {
     page_.Clear();
 
     // Configuring a port the monitor does not have fails as well.
-    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.hwnd(), L"10.0.0.99", L"10.0.0.99", 9100));
+    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.sink(), L"10.0.0.99", L"10.0.0.99", 9100));
     EXPECT_EQ(page_.Lines(), (Lines{L"Update port: 10.0.0.99, 10.0.0.99 ...", L"Failed\r\n"}));
     EXPECT_FALSE(ReadStoredPort(L"10.0.0.99").exists);
 }
 
 TEST_F(TcpIpPort, DeleteRemovesThePortsOfNetworkEntriesOnly) {
-    ASSERT_TRUE(AddStandardTcpIpPort(nullptr, L"172.16.0.3", L"172.16.0.3", 9100));  // no page: no lines
-    ASSERT_TRUE(AddStandardTcpIpPort(nullptr, L"172.16.0.4", L"172.16.0.4", 9100));
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"172.16.0.3", L"172.16.0.3", 9100));  // no page: no lines
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"172.16.0.4", L"172.16.0.4", 9100));
     EXPECT_TRUE(page_.Lines().empty());
 
     const PrinterInstallEntry entries[] = {
         NetworkEntry(L"172.16.0.3"), NetworkEntry(L"172.16.0.4", 1),  // not a network entry: its port stays
         NetworkEntry(L"172.16.0.5"),                                  // unknown to the monitor
     };
-    DeleteStandardTcpIpPort(page_.hwnd(), entries, 3);
+    DeleteStandardTcpIpPort(page_.sink(), entries, 3);
     EXPECT_EQ(page_.Lines(),
               (Lines{L"Remove port: 172.16.0.3 ...", L"OK\r\n", L"Remove port: 172.16.0.5 ...", L"Failed\r\n"}));
     EXPECT_FALSE(ReadStoredPort(L"172.16.0.3").exists);
@@ -139,8 +139,8 @@ TEST_F(TcpIpPort, DeleteRemovesThePortsOfNetworkEntriesOnly) {
     EXPECT_EQ(MonitorOfPort(L"172.16.0.3"), L"");
 
     page_.Clear();
-    DeleteStandardTcpIpPort(page_.hwnd(), nullptr, 3);
-    DeleteStandardTcpIpPort(page_.hwnd(), entries, 0);
+    DeleteStandardTcpIpPort(page_.sink(), nullptr, 3);
+    DeleteStandardTcpIpPort(page_.sink(), entries, 0);
     EXPECT_TRUE(page_.Lines().empty());
 }
 
@@ -151,17 +151,17 @@ TEST_F(TcpIpPort, OverLongNamesAreRefusedWithoutACallAndNeverCut) {
     const std::wstring host49 = L"h" + std::wstring(48, L'x');
 
     // The widest texts the monitor's fields hold arrive whole.
-    EXPECT_TRUE(AddStandardTcpIpPort(page_.hwnd(), port63.c_str(), host48.c_str(), 9100));
+    EXPECT_TRUE(AddStandardTcpIpPort(page_.sink(), port63.c_str(), host48.c_str(), 9100));
     const StoredPort stored = ReadStoredPort(port63);
     ASSERT_TRUE(stored.exists);
     EXPECT_EQ(stored.hostName, host48);
     page_.Clear();
 
     const DWORD calls = MonitorCallCount();
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), port64.c_str(), L"10.0.0.1", 9100));
-    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.hwnd(), port63.c_str(), host49.c_str(), 9100));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"", L"10.0.0.1", 9100));
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), nullptr, L"10.0.0.1", 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), port64.c_str(), L"10.0.0.1", 9100));
+    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.sink(), port63.c_str(), host49.c_str(), 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"", L"10.0.0.1", 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), nullptr, L"10.0.0.1", 9100));
     ASSERT_EQ(page_.Lines().size(), 8u);
     EXPECT_EQ(page_.Lines()[0], L"Add port: " + port64 + L", 10.0.0.1 ...");
     for (std::size_t i = 1; i < 8; i += 2)
@@ -176,7 +176,7 @@ TEST_F(TcpIpPort, OverLongNamesAreRefusedWithoutACallAndNeverCut) {
     unterminated.portKind = kPortKindStandardTcpIp;
     const PrinterInstallEntry tooLong = NetworkEntry(port64.c_str());
     const PrinterInstallEntry entries[] = {unterminated, tooLong};
-    DeleteStandardTcpIpPort(page_.hwnd(), entries, 2);
+    DeleteStandardTcpIpPort(page_.sink(), entries, 2);
     ASSERT_EQ(page_.Lines().size(), 4u);
     EXPECT_EQ(page_.Lines()[0], L"Remove port: " + std::wstring(100, L'q') + L" ...");  // cut for the page only
     EXPECT_EQ(page_.Lines()[1], L"Failed\r\n");
@@ -187,15 +187,15 @@ TEST_F(TcpIpPort, OverLongNamesAreRefusedWithoutACallAndNeverCut) {
 
 TEST_F(TcpIpPort, WithoutTheMonitorEveryCallFails) {
     ASSERT_TRUE(DeleteMonitorW(nullptr, nullptr, const_cast<LPWSTR>(kTcpIpMonitorName))) << GetLastError();
-    EXPECT_FALSE(AddStandardTcpIpPort(page_.hwnd(), L"10.9.9.9", L"10.9.9.9", 9100));
-    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.hwnd(), L"10.9.9.9", L"10.9.9.9", 9100));
+    EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.9.9.9", L"10.9.9.9", 9100));
+    EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.sink(), L"10.9.9.9", L"10.9.9.9", 9100));
     const PrinterInstallEntry entries[] = {NetworkEntry(L"10.9.9.9")};
-    DeleteStandardTcpIpPort(page_.hwnd(), entries, 1);
+    DeleteStandardTcpIpPort(page_.sink(), entries, 1);
     EXPECT_EQ(page_.Lines(),
               (Lines{L"Add port: 10.9.9.9, 10.9.9.9 ...", L"Failed\r\n", L"Update port: 10.9.9.9, 10.9.9.9 ...",
                      L"Failed\r\n", L"Remove port: 10.9.9.9 ...", L"Failed\r\n"}));
     InstallTcpIpMonitor();
-    EXPECT_TRUE(AddStandardTcpIpPort(nullptr, L"10.9.9.9", L"10.9.9.9", 9100));
+    EXPECT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.9.9.9", L"10.9.9.9", 9100));
 }
 
 }  // namespace

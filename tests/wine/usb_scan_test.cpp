@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "discovery/discovery_seams.h"
+#include "discovery/win/discovery_seams.h"
 #include "discovery/port_record.h"
 #include "discovery/usb_checksum.h"
 #include "discovery/usb_hardware_id.h"
-#include "discovery/usb_scan.h"
-#include "engine/model_table.h"
-#include "engine/seams.h"
+#include "discovery/win/usb_scan.h"
+#include "common/model_table.h"
+#include "engine/win/seams.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/wine_test_support.h"
 

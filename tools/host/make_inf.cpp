@@ -9,7 +9,7 @@
 
 #include "base/text.h"
 #include "discovery/usb_hardware_id.h"
-#include "engine/model_table.h"
+#include "common/model_table.h"
 
 namespace {
 

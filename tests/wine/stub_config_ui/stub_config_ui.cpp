@@ -7,7 +7,7 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "driverui/core/driver_interface.h"
+#include "driverui/core/win/driver_interface.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);

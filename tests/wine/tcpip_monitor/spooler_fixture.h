@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/wizard_messages.h"
+#include "drvwizard/win/engine_texts.h"
+#include "drvwizard/win/wizard_messages.h"
+#include "engine/win/progress.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
@@ -170,6 +172,15 @@ public:
     ResultPage& operator=(const ResultPage&) = delete;
 
     HWND hwnd() const { return window_; }
+    // The wizard's texts, lines kept whole so that tests see every character the engine wrote.
+    ProgressSink sink() const { return SinkFor(window_); }
+    static ProgressSink SinkFor(HWND window) {
+        ProgressSink sink;
+        sink.window = window;
+        sink.message = WM_APPEND_LOG;
+        sink.textIds = WizardEngineTextIds();
+        return sink;
+    }
     const std::vector<std::wstring>& Lines() const { return lines_; }
     void Clear() { lines_.clear(); }
 

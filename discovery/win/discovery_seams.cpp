@@ -1,0 +1,111 @@
+#include "discovery/win/discovery_seams.h"
+
+#include <winioctl.h>
+#include <ntddpar.h>
+#include <strsafe.h>
+
+#include <iterator>
+
+namespace kelno {
+namespace {
+
+constexpr DWORD kQueryDeviceIdIoctl = 0x16000C;
+static_assert(IOCTL_PAR_QUERY_DEVICE_ID == kQueryDeviceIdIoctl, "IOCTL_PAR_QUERY_DEVICE_ID");
+
+// Owns a file handle.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    ~FileHandle() {
+        if (Valid()) CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+    HANDLE Get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+// bthprops.cpl from the system directory, never from the program's folder or the search path.
+HMODULE LoadBluetoothModule() {
+    wchar_t path[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    if (FAILED(StringCchCatW(path, std::size(path), L"\\bthprops.cpl"))) return nullptr;
+    return LoadLibraryW(path);
+}
+
+HMODULE BluetoothModule() {
+    static const HMODULE module = LoadBluetoothModule();
+    return module;
+}
+
+template <typename Fn>
+Fn BluetoothProc(const char* name) {
+    HMODULE module = BluetoothModule();
+    return module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
+// The pairing calls resolve their export when first called; a system without it fails the call
+// with ERROR_PROC_NOT_FOUND (bthprops.cpl is missing, for example, on server editions).
+BOOL WINAPI SelectDevicesLazily(BLUETOOTH_SELECT_DEVICE_PARAMS* params) {
+    static const auto fn = BluetoothProc<BluetoothSelectDevicesFn>("BluetoothSelectDevices");
+    if (!fn) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return FALSE;
+    }
+    return fn(params);
+}
+
+BOOL WINAPI SelectDevicesFreeLazily(BLUETOOTH_SELECT_DEVICE_PARAMS* params) {
+    static const auto fn = BluetoothProc<BluetoothSelectDevicesFreeFn>("BluetoothSelectDevicesFree");
+    return fn ? fn(params) : FALSE;
+}
+
+DWORD WINAPI AuthenticateDeviceLazily(HWND parent, HANDLE radio, BLUETOOTH_DEVICE_INFO* device, PWSTR passkey,
+                                      ULONG passkeyLength) {
+    static const auto fn = BluetoothProc<BluetoothAuthenticateDeviceFn>("BluetoothAuthenticateDevice");
+    return fn ? fn(parent, radio, device, passkey, passkeyLength) : ERROR_PROC_NOT_FOUND;
+}
+
+GetDeviceInterfacePropertyFn ResolveInterfacePropertyCall() {
+    HMODULE setupapi = GetModuleHandleW(L"setupapi.dll");
+    if (!setupapi) return nullptr;
+    return reinterpret_cast<GetDeviceInterfacePropertyFn>(
+        reinterpret_cast<void*>(GetProcAddress(setupapi, "SetupDiGetDeviceInterfacePropertyW")));
+}
+
+}  // namespace
+
+bool QueryDeviceIdFromDevice(const wchar_t* devicePath, std::uint8_t* answer, std::size_t capacity,
+                             std::size_t* returned) {
+    if (returned) *returned = 0;
+    if (!devicePath || !answer || capacity == 0 || capacity > MAXDWORD) return false;
+    FileHandle device(CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!device.Valid()) return false;
+    ZeroMemory(answer, capacity);
+    DWORD bytes = 0;
+    if (!DeviceIoControl(device.Get(), kQueryDeviceIdIoctl, nullptr, 0, answer, static_cast<DWORD>(capacity), &bytes,
+                         nullptr))
+        return false;
+    if (returned) *returned = bytes < capacity ? bytes : capacity;
+    return true;
+}
+
+DiscoverySeams& DiscoverySeamTable() {
+    static DiscoverySeams seams{
+        &CM_Locate_DevNodeW,
+        &CM_Reenumerate_DevNode,
+        &QueryDeviceIdFromDevice,
+        ResolveInterfacePropertyCall(),
+        &SelectDevicesLazily,
+        &SelectDevicesFreeLazily,
+        &AuthenticateDeviceLazily,
+        &MessageBoxW,
+    };
+    return seams;
+}
+
+}  // namespace kelno

@@ -1,0 +1,17 @@
+#include "driverui/win/sheet_page_table.h"
+
+#include "driverui/core/win/sheet_pages.h"
+#include "driverui/devsheet/win/about_page.h"
+#include "resources/driverui/resource_ids.h"
+
+namespace kelno {
+
+void RegisterDriverPages() {
+    // Printing preferences: the first page is the one the common UI's description shows; About
+    // ends the sheet.
+    RegisterSheetPage(Sheet::printingPreferences, {IDD_ABOUT, AboutPageProc});
+    // Printer properties: About ends the sheet.
+    RegisterSheetPage(Sheet::printerProperties, {IDD_ABOUT, AboutPageProc});
+}
+
+}  // namespace kelno
