@@ -4,6 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build git pkg-config python3
+  clang-format                                  # source format check (scripts/check-format; version 14)
   g++ clang libclang-rt-14-dev                  # host build, sanitizers, libFuzzer
   g++-mingw-w64-x86-64-posix mingw-w64-tools    # Windows x64 cross build
   wine wine64 xvfb imagemagick iproute2          # Wine test bench, display, screenshots, namespaces
