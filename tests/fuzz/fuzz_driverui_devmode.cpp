@@ -3,7 +3,6 @@
 // may claim anything; nothing may be read or written outside the buffers.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <vector>
@@ -12,34 +11,16 @@
 #include "driverui/core/devmode.h"
 #include "driverui/core/driver_context.h"
 #include "driverui/core/printer_model.h"
+#include "tests/support/model_fixture.h"
 
 namespace {
 
+// The package's model with the anti-wrinkle option and four papers of its own.
 kelno::PrinterModel MakeModel() {
-    kelno::DataFileHeader h{};
-    std::memcpy(h.signature, kelno::kDataFileSignature, sizeof h.signature);
-    h.headerSize = kelno::kDataFileHeaderSize;
-    h.maxPrintableWidth = 108000;
-    h.maxPrintLength = 2286000;
-    h.modelFlags = 0x181;
-    h.xResolution = h.xRasterResolution = 203;
-    h.maxScale = 400;
-    h.maxCopies = 999;
-    h.qualityCount = 1;
-    h.colorInfo = kelno::kDefaultColorInfo;
-    h.modelFields.antiWrinkleFlag = 1;
-    std::uint8_t bytes[sizeof h];
-    std::memcpy(bytes, &h, sizeof h);
-    kelno::PrinterModel model = *kelno::PrinterModel::FromDataFile(bytes);
-    std::vector<kelno::PaperRecord> papers(4);
-    for (std::size_t i = 0; i < papers.size(); ++i) {
-        papers[i].id = static_cast<std::uint32_t>(256 + i);
-        papers[i].width = 50000 + 10000 * static_cast<std::int32_t>(i);
-        papers[i].height = 30000;
-        papers[i].flags = kelno::kBuiltInPaperFlag | 0x11;
-        papers[i].name[0] = static_cast<char16_t>(u'A' + i);
-    }
-    model.SetPapers(papers);
+    kelno::DataFileHeader header = kelno::test::PackageHeader();
+    header.modelFields.antiWrinkleFlag = 1;
+    kelno::PrinterModel model = kelno::test::FromHeader(header);
+    model.SetPapers(kelno::test::LetteredPapers(4));
     return model;
 }
 

@@ -2,7 +2,6 @@
 // values, and the context and capability answers built from them.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <span>
 #include <vector>
@@ -12,24 +11,7 @@
 #include "driverui/core/driver_context.h"
 #include "driverui/core/forms.h"
 #include "driverui/core/narrow_text.h"
-
-namespace {
-
-kelno::PrinterModel MakeModel() {
-    kelno::DataFileHeader h{};
-    std::memcpy(h.signature, kelno::kDataFileSignature, sizeof h.signature);
-    h.headerSize = kelno::kDataFileHeaderSize;
-    h.maxPrintableWidth = 108000;
-    h.maxPrintLength = 2286000;
-    h.modelFlags = 0x181;
-    h.xResolution = h.xRasterResolution = 203;
-    h.colorInfo = kelno::kDefaultColorInfo;
-    std::uint8_t bytes[sizeof h];
-    std::memcpy(bytes, &h, sizeof h);
-    return *kelno::PrinterModel::FromDataFile(bytes);
-}
-
-}  // namespace
+#include "tests/support/model_fixture.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::uint8_t> value(data, data + size);  // exact size: ASan sees any overrun
@@ -44,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     kelno::ParseLogFolder(kelno::kRegSz, bytes, folder);
 
     kelno::DriverContextState context;
-    context.model = MakeModel();
+    context.model = kelno::test::PackageModel();
     kelno::ContextSources sources;
     sources.printerName = u"P";
     sources.storedForms = bytes;

@@ -8,25 +8,34 @@
 namespace kelno {
 namespace {
 
-TEST(ClassifySpoolerPort, TypicalSpoolerPorts) {
-    EXPECT_EQ(ClassifySpoolerPort(u"USB001", u"Virtual printer port for USB", false), kPortTypeUsb);
-    EXPECT_EQ(ClassifySpoolerPort(u"192.168.1.9", u"Standard TCP/IP Port", false), kPortTypeNetwork);
-    EXPECT_EQ(ClassifySpoolerPort(u"LPT1:", u"Local Port", false), kPortTypeOther);
-    EXPECT_EQ(ClassifySpoolerPort(u"FILE:", u"Print to File", false), kPortTypeOther);
-    EXPECT_EQ(ClassifySpoolerPort(u"COM1:", u"Local Port", false), kPortTypeCom);
-    EXPECT_EQ(ClassifySpoolerPort(u"COM3:", u"Local Port", true), kPortTypeBluetooth);
-}
-
-TEST(ClassifySpoolerPort, RuleOrderAndCase) {
-    // USB wins over TCP/IP; COM overrides both.
-    EXPECT_EQ(ClassifySpoolerPort(u"USB002", u"Standard TCP/IP Port", false), kPortTypeUsb);
-    EXPECT_EQ(ClassifySpoolerPort(u"USBCOM1", u"", false), kPortTypeCom);
-    EXPECT_EQ(ClassifySpoolerPort(u"COM5", u"Standard TCP/IP Port", true), kPortTypeBluetooth);
-    // Substring tests are case-sensitive.
-    EXPECT_EQ(ClassifySpoolerPort(u"usb001", u"tcp/ip", false), kPortTypeOther);
-    EXPECT_EQ(ClassifySpoolerPort(u"com1:", u"", true), kPortTypeOther);
-    // The probe's answer only counts for COM names.
-    EXPECT_EQ(ClassifySpoolerPort(u"LPT1:", u"", true), kPortTypeOther);
+TEST(ClassifySpoolerPort, TypicalPortsRuleOrderAndCase) {
+    struct Case {
+        const char16_t* name;
+        const char16_t* description;
+        bool bluetoothProbe;
+        std::uint16_t type;
+    } const cases[] = {
+        // Typical spooler ports.
+        {u"USB001", u"Virtual printer port for USB", false, kPortTypeUsb},
+        {u"192.168.1.9", u"Standard TCP/IP Port", false, kPortTypeNetwork},
+        {u"LPT1:", u"Local Port", false, kPortTypeOther},
+        {u"FILE:", u"Print to File", false, kPortTypeOther},
+        {u"COM1:", u"Local Port", false, kPortTypeCom},
+        {u"COM3:", u"Local Port", true, kPortTypeBluetooth},
+        // USB wins over TCP/IP; COM overrides both.
+        {u"USB002", u"Standard TCP/IP Port", false, kPortTypeUsb},
+        {u"USBCOM1", u"", false, kPortTypeCom},
+        {u"COM5", u"Standard TCP/IP Port", true, kPortTypeBluetooth},
+        // Substring tests are case-sensitive.
+        {u"usb001", u"tcp/ip", false, kPortTypeOther},
+        {u"com1:", u"", true, kPortTypeOther},
+        // The probe's answer only counts for COM names.
+        {u"LPT1:", u"", true, kPortTypeOther},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClassifySpoolerPort(c.name, c.description, c.bluetoothProbe), c.type)
+            << std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)) << " probe "
+            << c.bluetoothProbe;
     EXPECT_TRUE(IsComPortName(u"MYCOM"));
     EXPECT_FALSE(IsComPortName(u"Com1"));
 }

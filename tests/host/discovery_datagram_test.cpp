@@ -24,6 +24,15 @@ DiscoveryAnswerResult Add(PortList& net, PortList* spooler, const std::vector<st
     return AddDiscoveryAnswer(net, spooler, answer);
 }
 
+// The spooler's port list holding one port of that name.
+PortList SpoolerWithPort(std::u16string_view name) {
+    PortList spooler;
+    PortRecordPtr port = MakePortRecord();
+    SetField(port->portName, name);
+    PushFront(spooler, std::move(port));
+    return spooler;
+}
+
 TEST(DiscoveryAnswer, OnlyExactly116BytesAreParsed) {
     DiscoveryAnswer answer{};
     answer.model[0] = 'k';
@@ -69,10 +78,8 @@ TEST(AddDiscoveryAnswer, SupportedModelBecomesANetworkPort) {
 }
 
 TEST(AddDiscoveryAnswer, UnsupportedModelsAddNothing) {
-    PortList net, spooler;
-    PortRecordPtr port = MakePortRecord();
-    SetField(port->portName, u"192.168.1.50");
-    PushFront(spooler, std::move(port));
+    PortList net;
+    PortList spooler = SpoolerWithPort(u"192.168.1.50");
     for (const char* model : {"MX-999", "mx-410", "", "Tavolen  MX-410", "MX-410 "})
         EXPECT_EQ(Add(net, &spooler, Answer({192, 168, 1, 50}, model)), DiscoveryAnswerResult::unsupported) << model;
     EXPECT_EQ(net.count, 0u);
@@ -81,10 +88,8 @@ TEST(AddDiscoveryAnswer, UnsupportedModelsAddNothing) {
 }
 
 TEST(AddDiscoveryAnswer, SamePrinterOnTwoLocalAddressesIsListedOnce) {
-    PortList net, spooler;
-    PortRecordPtr port = MakePortRecord();
-    SetField(port->portName, u"192.168.1.50");
-    PushFront(spooler, std::move(port));
+    PortList net;
+    PortList spooler = SpoolerWithPort(u"192.168.1.50");
     EXPECT_EQ(Add(net, &spooler, Answer({192, 168, 1, 50}, "MX-410")), DiscoveryAnswerResult::added);
     EXPECT_EQ(Add(net, &spooler, Answer({192, 168, 1, 50}, "MX-410")), DiscoveryAnswerResult::duplicate);
     EXPECT_EQ(Add(net, &spooler, Answer({192, 168, 1, 50}, "Tavolen MX-410")), DiscoveryAnswerResult::duplicate);

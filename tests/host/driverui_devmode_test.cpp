@@ -5,7 +5,7 @@
 
 #include "driverui/core/devmode.h"
 #include "driverui/core/narrow_text.h"
-#include "tests/host/driverui_test_support.h"
+#include "tests/support/model_fixture.h"
 
 namespace kelno {
 namespace {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "driverui/core/forms.h"
-#include "tests/host/driverui_test_support.h"
+#include "tests/support/model_fixture.h"
 
 namespace kelno {
 namespace {

@@ -5,7 +5,7 @@
 #include "driverui/core/model_database.h"
 #include "driverui/core/narrow_text.h"
 #include "driverui/core/printer_model.h"
-#include "tests/host/driverui_test_support.h"
+#include "tests/support/model_fixture.h"
 
 namespace kelno {
 namespace {

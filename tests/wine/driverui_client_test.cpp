@@ -617,39 +617,41 @@ protected:
     }
 };
 
-TEST_F(DevQueryPrintTest, SmallerJobIsAcceptedOnlyWhenOtherPapersAreAllowed) {
-    std::vector<BYTE> job = Job(500, 300);
-    std::wstring text;
-    ASSERT_TRUE(SetPrinterDword(kQueue430, L"PPDataFlags", 6));
-    EXPECT_TRUE(Query(&job, &text));
-    EXPECT_EQ(text, L"");
-
-    ASSERT_TRUE(SetPrinterDword(kQueue430, L"PPDataFlags", 0));
-    DWORD needed = 0;
-    EXPECT_FALSE(Query(&job, &text, &needed));
-    EXPECT_EQ(text, L"<Job paper> The selected paper has not been loaded.");
-    EXPECT_EQ(needed, text.size() + 1);
-}
-
-TEST_F(DevQueryPrintTest, JobLargerThanTheFormInBothDirectionsIsOutOfRange) {
-    std::vector<BYTE> job = Job(2000, 2000);
-    std::wstring text;
-    ASSERT_TRUE(SetPrinterDword(kQueue430, L"PPDataFlags", 6));
-    EXPECT_FALSE(Query(&job, &text));
-    EXPECT_EQ(text, L"<Job paper> The paper size is out of range supported by printer.");
-    // Turned, a 150 x 100 job fits the 100 x 150 form.
-    job = Job(1500, 1000);
-    EXPECT_TRUE(Query(&job, &text));
-}
-
-TEST_F(DevQueryPrintTest, JobOnThePaperOfItsNameIsAccepted) {
-    std::vector<BYTE> job = Job(2000, 2000);
-    auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
-    dm->dmFields |= DM_FORMNAME;
-    lstrcpynW(dm->dmFormName, L"100 x 150", CCHFORMNAME);
-    std::wstring text;
-    ASSERT_TRUE(SetPrinterDword(kQueue430, L"PPDataFlags", 0));
-    EXPECT_TRUE(Query(&job, &text));
+// Jobs against the loaded 100 x 150 paper, with and without other papers allowed (PPDataFlags
+// 6 or 0); a refusal names the job's paper and says why.
+TEST_F(DevQueryPrintTest, JobsAreCheckedAgainstTheLoadedPaper) {
+    struct Case {
+        const char* what;
+        std::int16_t widthTenths, lengthTenths;
+        const wchar_t* formName;  // asked for by name as well
+        DWORD flags;
+        const wchar_t* refusal;  // nullptr: accepted
+    } const cases[] = {
+        {"smaller job, other papers allowed", 500, 300, nullptr, 6, nullptr},
+        {"smaller job, only the loaded paper", 500, 300, nullptr, 0,
+         L"<Job paper> The selected paper has not been loaded."},
+        {"larger in both directions", 2000, 2000, nullptr, 6,
+         L"<Job paper> The paper size is out of range supported by printer."},
+        {"turned, 150 x 100 fits the 100 x 150 form", 1500, 1000, nullptr, 6, nullptr},
+        {"on the paper of its name", 2000, 2000, L"100 x 150", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<BYTE> job = Job(c.widthTenths, c.lengthTenths);
+        if (c.formName) {
+            auto* dm = reinterpret_cast<DEVMODEW*>(job.data());
+            dm->dmFields |= DM_FORMNAME;
+            lstrcpynW(dm->dmFormName, c.formName, CCHFORMNAME);
+        }
+        ASSERT_TRUE(SetPrinterDword(kQueue430, L"PPDataFlags", c.flags));
+        std::wstring text;
+        DWORD needed = 0;
+        EXPECT_EQ(Query(&job, &text, &needed), c.refusal == nullptr);
+        EXPECT_EQ(text, c.refusal ? c.refusal : L"");
+        if (c.refusal) {
+            EXPECT_EQ(needed, text.size() + 1);
+        }
+    }
 }
 
 TEST_F(DevQueryPrintTest, MissingOrBrokenDevmodeAndShortBuffers) {

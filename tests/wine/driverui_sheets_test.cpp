@@ -2,10 +2,10 @@
 // display. Wine's CommonPropertySheetUIW cannot take the driver's description
 // (CPSFUNC_ADD_PCOMPROPSHEETUIW answers 0) and PrinterProperties never reaches
 // DrvDevicePropertySheets, so this test plays the common UI's part the way the system's
-// compstui does: it hands the DLL a pfnComPropSheet callback, takes the description and the
-// pages the DLL adds, creates the pages with CreatePropertySheetPageW and shows them in a real
-// PropertySheetW, presses OK, calls the description's callback with APPLYNOW, passes the result
-// back with SET_RESULT and ends with DESTROY. A screenshot of each sheet is kept as an artifact.
+// compstui does (tests/support/common_ui_host.h): it hands the DLL a pfnComPropSheet callback,
+// takes the description and the pages the DLL adds, shows them in a real PropertySheetW, presses
+// OK, calls the description's callback with APPLYNOW, passes the result back with SET_RESULT and
+// ends with DESTROY. A screenshot of each sheet is kept as an artifact.
 #include <windows.h>
 #include <commctrl.h>
 #include <compstui.h>
@@ -20,12 +20,11 @@
 
 #include "driverui/core/win/driver_interface.h"
 #include "driverui/core/paper_record.h"
+#include "tests/support/common_ui_host.h"
 #include "tests/wine/driverui_test_support.h"
 
 namespace kelno::test {
 namespace {
-
-using SheetEntry = LONG(WINAPI*)(PPROPSHEETUI_INFO, LPARAM);
 
 const std::wstring kQueue = L"Sheet queue";
 HMODULE g_driverUi = nullptr;
@@ -45,150 +44,6 @@ public:
     }
 };
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new SheetEnvironment);
-
-void Pump(DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(10);
-    } while (GetTickCount() < end);
-}
-
-// The common property-sheet UI's side of the conversation.
-class CommonUiHost {
-public:
-    static constexpr LONG_PTR kDescriptionHandle = 0x4001;
-
-    explicit CommonUiHost(SheetEntry entry, LPARAM header) : entry_(entry) {
-        info_.cbSize = sizeof info_;
-        info_.Version = PROPSHEETUI_INFO_VERSION;
-        info_.hComPropSheet = reinterpret_cast<HANDLE>(this);
-        info_.pfnComPropSheet = &CommonUiHost::Callback;
-        info_.lParamInit = header;
-    }
-    ~CommonUiHost() {
-        if (initialised_) Destroy();
-        for (HPROPSHEETPAGE page : unusedPages_) DestroyPropertySheetPage(page);
-    }
-
-    LONG Init() {
-        info_.Reason = PROPSHEETUI_REASON_INIT;
-        const LONG result = entry_(&info_, 0);
-        initialised_ = true;
-        return result;
-    }
-    LONG GetInfoHeader(PROPSHEETUI_INFO_HEADER* header) {
-        info_.Reason = PROPSHEETUI_REASON_GET_INFO_HEADER;
-        return entry_(&info_, reinterpret_cast<LPARAM>(header));
-    }
-    LONG SetResult(HANDLE handle, LRESULT result) {
-        SETRESULT_INFO setResult{sizeof setResult, 0, handle, result};
-        info_.Reason = PROPSHEETUI_REASON_SET_RESULT;
-        return entry_(&info_, reinterpret_cast<LPARAM>(&setResult));
-    }
-    LONG Destroy() {
-        info_.Reason = PROPSHEETUI_REASON_DESTROY;
-        initialised_ = false;
-        return entry_(&info_, 0);
-    }
-
-    // The description's callback after the user pressed OK or Apply.
-    LONG ApplyNow() {
-        CPSUICBPARAM parameter{};
-        parameter.cbSize = sizeof parameter;
-        parameter.Reason = CPSUICB_REASON_APPLYNOW;
-        parameter.pOptItem = description_->pOptItem;
-        parameter.cOptItem = description_->cOptItem;
-        parameter.UserData = description_->UserData;
-        const LONG action = description_->pfnCallBack(&parameter);
-        applyResult_ = parameter.Result;
-        return action;
-    }
-
-    // Shows the pages in a modeless property sheet, keeps a screenshot, selects the last page
-    // (About) and hands it to check; then presses OK and waits for the sheet to close.
-    template <typename Check>
-    void ShowSheet(const std::wstring& title, const std::wstring& screenshot, Check check) {
-        ASSERT_FALSE(unusedPages_.empty());
-        PROPSHEETHEADERW sheet{};
-        sheet.dwSize = sizeof sheet;
-        sheet.dwFlags = PSH_MODELESS | PSH_PROPTITLE;
-        sheet.pszCaption = title.c_str();
-        sheet.nPages = static_cast<UINT>(unusedPages_.size());
-        sheet.phpage = unusedPages_.data();
-        HWND window = reinterpret_cast<HWND>(PropertySheetW(&sheet));
-        ASSERT_NE(window, nullptr);
-        unusedPages_.clear();  // the sheet owns them now
-        ShowWindow(window, SW_SHOW);
-        PropSheet_SetCurSel(window, nullptr, sheet.nPages - 1);
-        Pump(600);
-        EXPECT_TRUE(SaveScreenshot(window, JoinPath(ArtifactFolder(), screenshot)));
-        check(PropSheet_GetCurrentPageHwnd(window));
-        PropSheet_PressButton(window, PSBTN_OK);
-        for (int i = 0; i < 200 && PropSheet_GetCurrentPageHwnd(window); ++i) Pump(10);
-        EXPECT_EQ(PropSheet_GetCurrentPageHwnd(window), nullptr) << "the sheet closes on OK";
-        DestroyWindow(window);
-    }
-
-    PROPSHEETUI_INFO& info() { return info_; }
-    const COMPROPSHEETUI* description() const { return description_; }
-    int descriptionsAdded() const { return descriptionsAdded_; }
-    std::size_t pageCount() const { return pageTemplates_.size(); }
-    const std::vector<WORD>& pageTemplates() const { return pageTemplates_; }
-    const std::vector<DWORD>& pageSizes() const { return pageSizes_; }
-    ULONG_PTR applyResult() const { return applyResult_; }
-    void RefuseDescriptions() { refuseDescriptions_ = true; }
-
-private:
-    static LONG_PTR CALLBACK Callback(HANDLE sheet, UINT function, LPARAM first, LPARAM second) {
-        auto* host = reinterpret_cast<CommonUiHost*>(sheet);
-        switch (function) {
-            case CPSFUNC_ADD_PCOMPROPSHEETUIW: {
-                const auto* description = reinterpret_cast<const COMPROPSHEETUI*>(first);
-                if (host->refuseDescriptions_ || !description || description->cbSize != sizeof(COMPROPSHEETUI))
-                    return 0;
-                host->description_ = description;
-                ++host->descriptionsAdded_;
-                // This host draws no option-item pages of its own.
-                if (second) *reinterpret_cast<DWORD*>(second) = 0;
-                return kDescriptionHandle;
-            }
-            case CPSFUNC_ADD_PROPSHEETPAGEW: {
-                const auto* page = reinterpret_cast<const PROPSHEETPAGEW*>(first);
-                if (!page) return 0;
-                host->pageTemplates_.push_back(LOWORD(reinterpret_cast<ULONG_PTR>(page->pszTemplate)));
-                host->pageSizes_.push_back(page->dwSize);
-                HPROPSHEETPAGE created = CreatePropertySheetPageW(page);
-                if (!created) return 0;
-                host->unusedPages_.push_back(created);
-                return reinterpret_cast<LONG_PTR>(created);
-            }
-            case CPSFUNC_ADD_HPROPSHEETPAGE:
-                if (!first) return 0;
-                host->unusedPages_.push_back(reinterpret_cast<HPROPSHEETPAGE>(first));
-                return first;
-            case CPSFUNC_SET_RESULT:
-                return 1;
-            default:
-                return 0;
-        }
-    }
-
-    SheetEntry entry_;
-    PROPSHEETUI_INFO info_{};
-    bool initialised_ = false;
-    bool refuseDescriptions_ = false;
-    const COMPROPSHEETUI* description_ = nullptr;
-    int descriptionsAdded_ = 0;
-    std::vector<WORD> pageTemplates_;
-    std::vector<DWORD> pageSizes_;
-    std::vector<HPROPSHEETPAGE> unusedPages_;
-    ULONG_PTR applyResult_ = 0;
-};
 
 SheetEntry DocumentSheet() { return ExportOf<SheetEntry>(g_driverUi, "DrvDocumentPropertySheets"); }
 SheetEntry DeviceSheet() { return ExportOf<SheetEntry>(g_driverUi, "DrvDevicePropertySheets"); }

@@ -17,20 +17,15 @@
 #include "drvwizard/win/install_worker.h"
 #include "engine/win/seams.h"
 #include "engine/win/system_paths.h"
+#include "tests/support/recorded_waits.h"
+#include "tests/support/spooler.h"
+#include "tests/support/tcpip_monitor.h"
 #include "tests/support/wine_test_support.h"
-#include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
 namespace kelno::test {
 namespace {
 
-std::vector<DWORD> g_longWaits;
 std::vector<std::wstring> g_questions;
-
-// Polls of the service manager keep their short waits; the engine's fixed waits are recorded.
-void WINAPI RecordWait(DWORD milliseconds) {
-    if (milliseconds <= 50) ::Sleep(milliseconds);
-    else g_longWaits.push_back(milliseconds);
-}
 
 // The unattended user: OK to the notice, No to forcing the package out and to rebooting.
 int WINAPI AnswerNo(HWND, LPCWSTR text, LPCWSTR, UINT type) {
@@ -58,39 +53,6 @@ PrinterInstallEntry MakeEntry(const std::u16string& model, const std::u16string&
 
 const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
-struct QueueInfo {
-    std::wstring port, driver;
-    DWORD attributes = 0;
-};
-
-bool FindQueue(const std::wstring& name, QueueInfo& info) {
-    DWORD needed = 0, count = 0;
-    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 16);
-    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed,
-                       &count))
-        return false;
-    const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) {
-        if (name != printers[i].pPrinterName) continue;
-        info = {printers[i].pPortName ? printers[i].pPortName : L"", printers[i].pDriverName, printers[i].Attributes};
-        return true;
-    }
-    return false;
-}
-
-std::vector<std::wstring> DriverNames() {
-    DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + 16);
-    std::vector<std::wstring> names;
-    if (!EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count))
-        return names;
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) names.emplace_back(drivers[i].pName);
-    return names;
-}
-
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
     return std::any_of(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.find(text) != std::wstring::npos; });
 }
@@ -109,7 +71,11 @@ void RunWorker(WizardState& state, ResultPage& page) {
 class EngineRoundTrip : public ::testing::Test {
 protected:
     EngineRoundTrip()
-        : wait_(Seams().sleep, &RecordWait), ask_(Seams().messageBoxW, &AnswerNo), run_(Seams().createProcessW, &NoProcess) {}
+        : wait_(Seams().sleep, &RecordedWaits::Wait),
+          ask_(Seams().messageBoxW, &AnswerNo),
+          run_(Seams().createProcessW, &NoProcess) {}
+    // Polls of the service manager keep their short waits; the engine's fixed waits are cut short.
+    RecordedWaits waits_{50};
     ScopedSeam<decltype(EngineSeams::sleep)> wait_;
     ScopedSeam<decltype(EngineSeams::messageBoxW)> ask_;
     ScopedSeam<decltype(EngineSeams::createProcessW)> run_;
@@ -148,8 +114,8 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
     // What the spooler holds now.
     const std::wstring expectedPorts[] = {L"USB001", filePort, L"192.168.1.60"};
     for (size_t i = 0; i < entries.size(); ++i) {
-        QueueInfo queue;
-        ASSERT_TRUE(FindQueue(W(entries[i].printerName), queue)) << i;
+        const QueueSnapshot queue = FindQueue(W(entries[i].printerName));
+        ASSERT_TRUE(queue.found) << i;
         EXPECT_EQ(queue.port, expectedPorts[i]);
         EXPECT_EQ(queue.driver, W(entries[i].modelName));
         EXPECT_EQ(queue.attributes & (PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI), PRINTER_ATTRIBUTE_LOCAL);
@@ -157,9 +123,8 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
     const auto drivers = DriverNames();
     for (const auto& entry : entries)
         EXPECT_NE(std::find(drivers.begin(), drivers.end(), W(entry.modelName)), drivers.end());
-    const std::wstring installed = JoinPath(DriverDirectory(), L"3");
     for (const wchar_t* file : {L"kelnodrv6.dll", L"kelnodrv6ui.dll", L"kelnodrv6.dat"})
-        EXPECT_TRUE(FileExists(JoinPath(installed, file))) << Narrow(file);
+        EXPECT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
     const StoredPort port = ReadStoredPort(L"192.168.1.60");
     ASSERT_TRUE(port.exists);
     EXPECT_EQ(port.hostName, L"192.168.1.60");
@@ -185,8 +150,7 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
     RunWorker(state, page);
 
     for (const auto& entry : entries) {
-        QueueInfo queue;
-        EXPECT_FALSE(FindQueue(W(entry.printerName), queue)) << Narrow(W(entry.printerName));
+        EXPECT_FALSE(FindQueue(W(entry.printerName)).found) << Narrow(W(entry.printerName));
         EXPECT_TRUE(Contains(page.Lines(), std::wstring(L"Remove printer: ") + W(entry.printerName)));
     }
     EXPECT_FALSE(ReadStoredPort(L"192.168.1.60").exists);
@@ -198,7 +162,7 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
     // deletion at the next reboot (and the user was asked about rebooting).
     const auto pending = PendingFileRenameOperations();
     for (const wchar_t* file : {L"kelnodrv6.dll", L"kelnodrv6ui.dll", L"kelnodrv6.dat"}) {
-        const std::wstring path = JoinPath(installed, file);
+        const std::wstring path = InstalledDriverFile(file);
         const bool scheduled = std::any_of(pending.begin(), pending.end(), [&](const std::wstring& p) {
             return _wcsicmp(p.c_str() + (p.rfind(L'\\') == std::wstring::npos ? 0 : p.rfind(L'\\') + 1), file) == 0;
         });

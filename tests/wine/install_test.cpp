@@ -23,84 +23,15 @@
 #include "drvwizard/win/wizard_messages.h"
 #include "drvwizard/win/wizard_state.h"
 #include "resource_ids.h"
+#include "tests/support/recorded_waits.h"
+#include "tests/support/result_page.h"
+#include "tests/support/spooler.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
 namespace {
 
-// ---- waits -----------------------------------------------------------------------------------
-
-std::vector<DWORD> g_sleeps;
-
-// Polls of the service control (10 and 50 ms) really wait, so that the spooler's restart takes
-// its time; the engine's own fixed waits are only recorded.
-void WINAPI RecordSleep(DWORD milliseconds) {
-    g_sleeps.push_back(milliseconds);
-    if (milliseconds <= 50) ::Sleep(milliseconds);
-}
-
-int SleepCount(DWORD milliseconds) {
-    int n = 0;
-    for (DWORD s : g_sleeps) n += s == milliseconds;
-    return n;
-}
-
 // ---- the result page -------------------------------------------------------------------------
-
-std::vector<std::wstring> g_lines;
-std::vector<WPARAM> g_workDone;
-
-LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APPEND_LOG) {
-        g_lines.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-        return 0;
-    }
-    if (message == WM_WORK_DONE) {
-        g_workDone.push_back(wParam);
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A hidden window standing in for the result page, with its status line (control 1042).
-class ResultPage {
-public:
-    ResultPage() {
-        static const ATOM registered = [] {
-            WNDCLASSW cls{};
-            cls.lpfnWndProc = PageProc;
-            cls.hInstance = GetModuleHandleW(nullptr);
-            cls.lpszClassName = L"KelnoInstallResultPage";
-            return RegisterClassW(&cls);
-        }();
-        (void)registered;
-        // Hidden; a child control needs a real window (the test runs on a private display).
-        window_ = CreateWindowExW(0, L"KelnoInstallResultPage", L"", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-        status_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 300, 40, window_,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kResultStatusControl)),
-                                  GetModuleHandleW(nullptr), nullptr);
-        g_lines.clear();
-        g_workDone.clear();
-    }
-    ~ResultPage() { DestroyWindow(window_); }
-    HWND Window() const { return window_; }
-    bool Created() const { return window_ && status_; }
-    std::wstring Status() const {
-        wchar_t text[100] = L"";
-        GetDlgItemTextW(window_, kResultStatusControl, text, static_cast<int>(std::size(text)));
-        return text;
-    }
-    // Delivers what was posted to the page (WM_WORK_DONE).
-    void Pump() const {
-        MSG msg;
-        while (PeekMessageW(&msg, window_, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-
-private:
-    HWND window_ = nullptr;
-    HWND status_ = nullptr;
-};
 
 std::wstring StringText(UINT id) {
     wchar_t text[260] = L"";
@@ -153,65 +84,6 @@ DriverSnapshot FindDriver(const std::wstring& name) {
     return {};
 }
 
-struct QueueSnapshot {
-    bool found = false;
-    std::wstring port, driver, printProcessor, datatype;
-    DWORD attributes = 0;
-};
-
-QueueSnapshot FindQueue(const std::wstring& name) {
-    QueueSnapshot snapshot;
-    DWORD needed = 0, returned = 0;
-    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-    if (needed == 0) return snapshot;
-    std::vector<BYTE> buffer(needed);
-    if (!EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned)) return snapshot;
-    const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) {
-        if (Str(printers[i].pPrinterName) != name) continue;
-        snapshot.found = true;
-        snapshot.port = Str(printers[i].pPortName);
-        snapshot.driver = Str(printers[i].pDriverName);
-        snapshot.printProcessor = Str(printers[i].pPrintProcessor);
-        snapshot.datatype = Str(printers[i].pDatatype);
-        snapshot.attributes = printers[i].Attributes;
-    }
-    return snapshot;
-}
-
-int QueueCount() {
-    DWORD needed = 0, returned = 0;
-    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-    if (needed == 0) return 0;
-    std::vector<BYTE> buffer(needed);
-    EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer.data(), needed, &needed, &returned);
-    return static_cast<int>(returned);
-}
-
-void DeleteQueue(const std::wstring& name) {
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-    HANDLE printer = nullptr;
-    if (!OpenPrinterW(const_cast<wchar_t*>(name.c_str()), &printer, &defaults)) return;
-    DeletePrinter(printer);
-    ClosePrinter(printer);
-}
-
-// A queue made directly through the spooler (the driver must exist).
-bool AddQueue(const std::wstring& name, const std::wstring& driver, const std::wstring& port) {
-    PRINTER_INFO_2W info{};
-    info.pPrinterName = const_cast<wchar_t*>(name.c_str());
-    info.pPortName = const_cast<wchar_t*>(port.c_str());
-    info.pDriverName = const_cast<wchar_t*>(driver.c_str());
-    info.pPrintProcessor = const_cast<wchar_t*>(L"WinPrint");
-    info.pDatatype = const_cast<wchar_t*>(L"RAW");
-    HANDLE printer = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
-    if (!printer) return false;
-    ClosePrinter(printer);
-    return true;
-}
-
-void DeleteDriver(const std::wstring& name) { DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(name.c_str())); }
-
 bool MonitorRegistered(const std::wstring& name, std::wstring* dll) {
     DWORD needed = 0, returned = 0;
     EnumMonitorsW(nullptr, 2, nullptr, 0, &needed, &returned);
@@ -225,18 +97,6 @@ bool MonitorRegistered(const std::wstring& name, std::wstring* dll) {
         return true;
     }
     return false;
-}
-
-std::wstring DriverDirectory() {
-    wchar_t dir[MAX_PATH] = L"";
-    GetDriverDirectory(dir, std::size(dir));
-    return dir;
-}
-
-std::wstring SystemDirectory() {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryPath(dir, std::size(dir));
-    return dir;
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
@@ -460,7 +320,7 @@ bool PlaceTestConfigurationDll() {
 class Install : public ::testing::Test {
 protected:
     Install()
-        : sleep_(Seams().sleep, &RecordSleep),
+        : sleep_(Seams().sleep, &RecordedWaits::Wait),
           addPrinter_(Seams().addPrinterW, &FakeAddPrinter),
           addDriver_(Seams().addPrinterDriverW, &FakeAddPrinterDriver),
           addMonitor_(Seams().addMonitorW, &FakeAddMonitor),
@@ -476,7 +336,6 @@ protected:
         RebootNeeded = false;
         g_fakes.Reset();
         g_fakes.uploadResult = E_NOTIMPL;  // what Wine answers
-        g_sleeps.clear();
     }
     void TearDown() override {
         for (const auto& name : queues_) DeleteQueue(name);
@@ -491,6 +350,11 @@ protected:
         }
     }
 
+    int SleepCount(DWORD milliseconds) const { return static_cast<int>(waits_.Count(milliseconds)); }
+
+    // Polls of the service control (10 and 50 ms) really wait, so that the spooler's restart
+    // takes its time; the engine's own fixed waits are only recorded.
+    RecordedWaits waits_{50};
     ScopedSeam<decltype(EngineSeams::sleep)> sleep_;
     ScopedSeam<decltype(EngineSeams::addPrinterW)> addPrinter_;
     ScopedSeam<decltype(EngineSeams::addPrinterDriverW)> addDriver_;
@@ -527,7 +391,7 @@ const std::wstring kLine130 = L"The printer driver is installed successfully\r\n
 // ---- the whole install, for each model --------------------------------------------------------
 
 TEST_F(Install, EveryModelGetsItsDriverAndQueueWithTheFixedValues) {
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     SYSTEMTIME expectedDate{2026, 9, 0, 15, 0, 0, 0, 0};
     FILETIME expectedFileTime{};
@@ -537,14 +401,14 @@ TEST_F(Install, EveryModelGetsItsDriverAndQueueWithTheFixedValues) {
         SCOPED_TRACE(Narrow(model));
         const std::wstring port = L"USB00" + std::to_wstring(++n);
         ForgetQueues({model});
-        g_lines.clear();
-        g_sleeps.clear();
+        page.Clear();
+        waits_.Clear();
         Request request(model, model, port);
 
-        ASSERT_TRUE(request.Install(page.Window()));
+        ASSERT_TRUE(request.Install(page.hwnd()));
         EXPECT_EQ(LastInstallError.load(), 0);
         EXPECT_EQ(LastInstallSystemError.load(), 0u);
-        EXPECT_EQ(g_lines, (std::vector<std::wstring>{Line129(model, port), kLine130}));
+        EXPECT_EQ(page.Lines(), (std::vector<std::wstring>{Line129(model, port), kLine130}));
         EXPECT_EQ(Get(request.entry.printerName), model);
         EXPECT_EQ(request.entry.modelFlags, 0);
         EXPECT_EQ(SleepCount(1000), 0) << "driver and queue are listed at once";
@@ -582,9 +446,9 @@ TEST_F(Install, EveryModelGetsItsDriverAndQueueWithTheFixedValues) {
         EXPECT_EQ(driver.dependentFiles, L"");
         EXPECT_EQ(driver.monitor, L"");
         EXPECT_EQ(driver.datatype, L"RAW");
-        EXPECT_TRUE(FileExists(DriverDirectory() + L"\\3\\kelnodrv6.dll"));
-        EXPECT_TRUE(FileExists(DriverDirectory() + L"\\3\\kelnodrv6ui.dll"));
-        EXPECT_TRUE(FileExists(DriverDirectory() + L"\\3\\kelnodrv6.dat"));
+        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6.dll")));
+        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6ui.dll")));
+        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6.dat")));
 
         const QueueSnapshot queue = FindQueue(model);
         ASSERT_TRUE(queue.found);
@@ -603,17 +467,17 @@ TEST_F(Install, TakenNameGetsTheFirstFreeCopyNumber) {
     ForgetQueues({L"Label", L"Label(Copy 1)", L"Label(Copy 2)"});
     ASSERT_TRUE(AddQueue(L"Label", L"Tavolen MX-410", L"USB001"));
     ASSERT_TRUE(AddQueue(L"Label(Copy 1)", L"Tavolen MX-410", L"USB001"));
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Label", L"USB002");
 
-    ASSERT_TRUE(request.Install(page.Window()));
+    ASSERT_TRUE(request.Install(page.hwnd()));
     EXPECT_EQ(Get(request.entry.printerName), L"Label(Copy 2)");
     EXPECT_EQ(FindQueue(L"Label(Copy 2)").port, L"USB002");
     EXPECT_EQ(FindQueue(L"Label").port, L"USB001");
     // The progress line names the queue as requested.
-    ASSERT_FALSE(g_lines.empty());
-    EXPECT_EQ(g_lines[0], Line129(L"Label", L"USB002"));
+    ASSERT_FALSE(page.Lines().empty());
+    EXPECT_EQ(page.Lines()[0], Line129(L"Label", L"USB002"));
 }
 
 TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) {
@@ -623,14 +487,14 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
     for (const auto& name : names) ForgetQueues({name});
     for (int i = 0; i < 254; ++i) ASSERT_TRUE(AddQueue(names[i], L"Tavolen MX-410", L"USB001")) << Narrow(names[i]);
     g_fakes.uploadResult = S_OK;
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
 
     // "Roll" .. "Roll(Copy 253)" are taken: the candidate numbered 254 is taken unchecked, so no
     // driver package is uploaded and the queue is made by hand.
     {
         Request request(L"Tavolen MX-410", L"Roll", L"USB003");
-        ASSERT_TRUE(request.Install(page.Window()));
+        ASSERT_TRUE(request.Install(page.hwnd()));
         EXPECT_EQ(Get(request.entry.printerName), L"Roll(Copy 254)");
         EXPECT_EQ(g_fakes.uploadCalls, 0);
         EXPECT_EQ(g_fakes.updateCalls, 0);
@@ -641,17 +505,17 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
     // claim it as its own.
     {
         const int before = QueueCount();
-        g_lines.clear();
+        page.Clear();
         g_fakes.addPrinterCalls = 0;
         Request request(L"Tavolen MX-410", L"Roll", L"USB004");
-        EXPECT_FALSE(request.Install(page.Window()));
+        EXPECT_FALSE(request.Install(page.hwnd()));
         EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
         EXPECT_EQ(LastInstallSystemError.load(), static_cast<unsigned long>(ERROR_PRINTER_ALREADY_EXISTS));
         EXPECT_EQ(QueueCount(), before);
         EXPECT_EQ(FindQueue(L"Roll(Copy 254)").port, L"USB003");
         EXPECT_EQ(g_fakes.addPrinterCalls, 0);
-        ASSERT_EQ(g_lines.size(), 2u);
-        EXPECT_EQ(g_lines[1], L"Failed to install the printer driver. 4001-1802\r\n");
+        ASSERT_EQ(page.Lines().size(), 2u);
+        EXPECT_EQ(page.Lines()[1], L"Failed to install the printer driver. 4001-1802\r\n");
     }
 }
 
@@ -659,17 +523,17 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
 
 TEST_F(InstallWithPlugAndPlay, ModelFlagsOneUsesTheVersion3InfForThisInstallOnly) {
     ForgetQueues({L"V3 label", L"Listed label"});
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request v3(L"Tavolen MX-460", L"V3 label", L"USB005", kModelUsesVersion3Inf);
     const std::wstring wizardInf = v3.state.infPath;
-    EXPECT_TRUE(v3.Install(page.Window()));
+    EXPECT_TRUE(v3.Install(page.hwnd()));
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\vamtv3.inf");
     EXPECT_EQ(std::wstring(v3.state.infPath), wizardInf);
 
     // A listed model takes its flags (0) from the table, whatever the wizard set.
     Request listed(L"Tavolen MX-310", L"Listed label", L"USB005", kModelUsesVersion3Inf);
-    EXPECT_TRUE(listed.Install(page.Window()));
+    EXPECT_TRUE(listed.Install(page.hwnd()));
     EXPECT_EQ(listed.entry.modelFlags, 0);
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
 }
@@ -686,10 +550,10 @@ TEST_F(InstallWithPlugAndPlay, UploadedPackageIsInstalledForTheUsbPrintersHardwa
     g_fakes.uploadResult = S_OK;
     // Plug and Play creates the queue itself.
     g_fakes.onUpdate = [] { AddQueue(L"PnP label", L"Tavolen MX-410", L"USB007"); };
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"PnP label", L"USB007");
-    ASSERT_TRUE(request.Install(page.Window()));
+    ASSERT_TRUE(request.Install(page.hwnd()));
 
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
     EXPECT_EQ(g_fakes.locateCalls, 1);
@@ -702,16 +566,16 @@ TEST_F(InstallWithPlugAndPlay, UploadedPackageIsInstalledForTheUsbPrintersHardwa
     // The queue was there at the first look: no wait, and no queue made by hand.
     EXPECT_EQ(SleepCount(1000), 0);
     EXPECT_EQ(g_fakes.addPrinterCalls, 0);
-    EXPECT_EQ(g_lines.back(), kLine130);
+    EXPECT_EQ(page.Lines().back(), kLine130);
 }
 
 TEST_F(InstallWithPlugAndPlay, QueueNotCreatedByPlugAndPlayIsMadeByHandAfterThreeLooks) {
     ForgetQueues({L"Manual label"});
     g_fakes.uploadResult = S_OK;
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Manual label", L"USB008");
-    ASSERT_TRUE(request.Install(page.Window()));
+    ASSERT_TRUE(request.Install(page.hwnd()));
     EXPECT_EQ(g_fakes.updateCalls, 1);
     EXPECT_EQ(g_fakes.updateHardwareId, L"");  // USB008 is not among the scanned USB printers
     EXPECT_EQ(SleepCount(1000), 3);
@@ -778,13 +642,13 @@ TEST_F(Install, MonitorFailureGives3001AndSkipsTheDriver) {
 TEST_F(Install, DriverAddFailureShows3002WithTheOsError) {
     ForgetQueues({L"Driver failure"});
     g_fakes.addDriverFailsWith = ERROR_ACCESS_DENIED;
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-3002", L"Driver failure", L"USB012");
-    EXPECT_FALSE(request.Install(page.Window()));
+    EXPECT_FALSE(request.Install(page.hwnd()));
     EXPECT_EQ(LastInstallError.load(), kErrorAddDriver);
     EXPECT_EQ(LastInstallSystemError.load(), 5u);
-    EXPECT_EQ(g_lines.back(), L"Failed to install the printer driver. 3002-5\r\n");
+    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 3002-5\r\n");
     EXPECT_EQ(g_fakes.addPrinterCalls, 0);
     EXPECT_FALSE(FindQueue(L"Driver failure").found);
 }
@@ -805,7 +669,7 @@ TEST_F(Install, DriverCheckFailuresGive3003To3007AfterFiveLooks) {
         SCOPED_TRACE(c.what);
         g_fakes.Reset();
         g_fakes.addDriverPretends = true;  // the add itself succeeds; the looks afterwards fail
-        g_sleeps.clear();
+        waits_.Clear();
         ResetInstallResult();
         c.arrange();
         Request request(L"Tavolen Check " + std::to_wstring(c.code), L"", L"");
@@ -881,13 +745,13 @@ TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     ASSERT_TRUE(EnsureDriver(L"Tavolen MX-410"));
     ASSERT_TRUE(DeleteSystemMonitorCopy());  // else its retry would wait 3 s as well
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;  // 1796
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_FALSE(request.Install(page.Window()));
+    EXPECT_FALSE(request.Install(page.hwnd()));
     EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
     EXPECT_EQ(LastInstallSystemError.load(), 1796u);
-    EXPECT_EQ(g_lines.back(), L"Failed to install the printer driver. 4001-1796\r\n");
+    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
     EXPECT_EQ(g_fakes.addPrinterCalls, 2);
     EXPECT_EQ(SleepCount(3000), 1);
 
@@ -895,14 +759,14 @@ TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     g_fakes.Reset();
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;
     g_fakes.addPrinterFailsFirst = 1;
-    g_sleeps.clear();
-    g_lines.clear();
+    waits_.Clear();
+    page.Clear();
     Request retried(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_TRUE(retried.Install(page.Window()));
+    EXPECT_TRUE(retried.Install(page.hwnd()));
     EXPECT_EQ(g_fakes.addPrinterCalls, 2);
     EXPECT_EQ(SleepCount(3000), 1);
     EXPECT_EQ(LastInstallError.load(), 0);
-    EXPECT_EQ(g_lines.back(), kLine130);
+    EXPECT_EQ(page.Lines().back(), kLine130);
 }
 
 TEST_F(Install, QueueThatNeverShowsUp) {
@@ -916,7 +780,7 @@ TEST_F(Install, QueueThatNeverShowsUp) {
     EXPECT_EQ(LastInstallError.load(), 0);
 
     // A copy failed as well: 4002.
-    g_sleeps.clear();
+    waits_.Clear();
     HiddenPackageFile hidden(L"dat\\kelnodrv6.dat");
     ASSERT_TRUE(hidden.Hidden());
     EXPECT_FALSE(DoAddPrinter(request.entry));
@@ -940,10 +804,10 @@ TEST_F(Install, MonitorCopyThatCannotBeDeletedIsRetriedAroundASpoolerRestart) {
     ASSERT_TRUE(WriteFileBytes(copy, "held monitor"));
     ASSERT_TRUE(SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_READONLY));
     ForgetQueues({L"Held monitor"});
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Held monitor", L"USB018");
-    EXPECT_TRUE(request.Install(page.Window()));
+    EXPECT_TRUE(request.Install(page.hwnd()));
     EXPECT_EQ(SleepCount(3000), 1);
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(DeleteSystemMonitorCopy());
@@ -1007,10 +871,10 @@ TEST_F(Install, WorkOrderIsACopyThatOutlivesTheWizardsPortLists) {
 
 TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     ForgetQueues({L"Worker label"});
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-420", L"Worker label", L"USB019");
-    request.state.resultPage = page.Window();
+    request.state.resultPage = page.hwnd();
     request.state.setAsDefault = 1;
     InstallSucceeded = false;
 
@@ -1018,7 +882,7 @@ TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     HANDLE thread = StartWizardWorker(request.state);
     ASSERT_NE(thread, nullptr);
     const DWORD deadline = GetTickCount() + 60000;
-    while (g_workDone.empty() && GetTickCount() < deadline) {
+    while (page.WorkDone().empty() && GetTickCount() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -1026,10 +890,10 @@ TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
 
-    EXPECT_EQ(g_workDone, std::vector<WPARAM>{1});
+    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
     EXPECT_TRUE(InstallSucceeded.load());
     EXPECT_EQ(page.Status(), StringText(IDS_INSTALLED_SUCCESS));
-    EXPECT_EQ(g_lines, (std::vector<std::wstring>{Line129(L"Worker label", L"USB019"), kLine130}));
+    EXPECT_EQ(page.Lines(), (std::vector<std::wstring>{Line129(L"Worker label", L"USB019"), kLine130}));
     wchar_t defaultPrinter[MAX_PATH] = L"";
     DWORD size = MAX_PATH;
     ASSERT_TRUE(GetDefaultPrinterW(defaultPrinter, &size));
@@ -1040,10 +904,10 @@ TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
 TEST_F(Install, WorkerShowsTheFailureAndLeavesTheDefaultPrinterAlone) {
     ForgetQueues({L"Failing worker"});
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-420", L"Failing worker", L"USB020");
-    request.state.resultPage = page.Window();
+    request.state.resultPage = page.hwnd();
     request.state.setAsDefault = 1;
     wchar_t before[MAX_PATH] = L"";
     DWORD size = MAX_PATH;
@@ -1053,10 +917,10 @@ TEST_F(Install, WorkerShowsTheFailureAndLeavesTheDefaultPrinterAlone) {
     WorkOrder order = PrepareWorkOrder(request.state);
     RunWizardWork(order);
     page.Pump();
-    EXPECT_EQ(g_workDone, std::vector<WPARAM>{1});
+    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
     EXPECT_FALSE(InstallSucceeded.load());
     EXPECT_EQ(page.Status(), StringText(IDS_INSTALL_FAILURE));
-    EXPECT_EQ(g_lines.back(), L"Failed to install the printer driver. 4001-1796\r\n");
+    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
     wchar_t after[MAX_PATH] = L"";
     size = MAX_PATH;
     GetDefaultPrinterW(after, &size);
@@ -1065,12 +929,12 @@ TEST_F(Install, WorkerShowsTheFailureAndLeavesTheDefaultPrinterAlone) {
 
 TEST_F(Install, WorkerPutsANetworkPrinterOnItsHostAddress) {
     ForgetQueues({L"Network label"});
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-430", L"Network label", L"TavolenMX-430 at 192.168.7.20");
     Set(request.entry.hostAddress, L"192.168.7.20");
     request.entry.portKind = kPortKindStandardTcpIp;
-    request.state.resultPage = page.Window();
+    request.state.resultPage = page.hwnd();
 
     WorkOrder order = PrepareWorkOrder(request.state);
     RunWizardWork(order);
@@ -1078,15 +942,15 @@ TEST_F(Install, WorkerPutsANetworkPrinterOnItsHostAddress) {
     EXPECT_TRUE(InstallSucceeded.load());
     EXPECT_EQ(Get(order.entries.front().portName), L"192.168.7.20");
     EXPECT_EQ(FindQueue(L"Network label").port, L"192.168.7.20");
-    EXPECT_EQ(g_lines.back(), kLine130);
+    EXPECT_EQ(page.Lines().back(), kLine130);
 }
 
 TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     WizardState state{};
     state.mode = kWizardModeUninstall;  // nothing selected: the branch does nothing
-    state.resultPage = page.Window();
+    state.resultPage = page.hwnd();
     WorkOrder order = PrepareWorkOrder(state);
 
     RebootNeeded = false;
@@ -1108,24 +972,24 @@ TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
     EXPECT_EQ(g_fakes.commandLine, L"shutdown /r /t 0");
 
     page.Pump();
-    EXPECT_EQ(g_workDone, (std::vector<WPARAM>{2, 2, 2}));
+    EXPECT_EQ(page.WorkDone(), (std::vector<WPARAM>{2, 2, 2}));
     RebootNeeded = false;
 }
 
 TEST_F(Install, WorkerWithoutARequestReportsFailure) {
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     WizardState state{};
     state.mode = kWizardModeInstall;
-    state.resultPage = page.Window();
+    state.resultPage = page.hwnd();
     InstallSucceeded = true;
     WorkOrder order = PrepareWorkOrder(state);
     RunWizardWork(order);
     page.Pump();
     EXPECT_FALSE(InstallSucceeded.load());
     EXPECT_EQ(page.Status(), StringText(IDS_INSTALL_FAILURE));
-    EXPECT_EQ(g_workDone, std::vector<WPARAM>{1});
-    EXPECT_TRUE(g_lines.empty());
+    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
+    EXPECT_TRUE(page.Lines().empty());
 }
 
 // ---- upgrade re-add ---------------------------------------------------------------------------
@@ -1236,11 +1100,11 @@ TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABi
     // A model the table does not know keeps the flags the wizard set.
     const std::wstring model = L"Tavolen MX-440";
     ForgetQueues({L"Bidi label"});
-    ResultPage page;
+    ResultPage page(kResultStatusControl);
     ASSERT_TRUE(page.Created());
     Request request(model, L"Bidi label", L"USB009", kModelUsesLanguageMonitor);
 
-    ASSERT_TRUE(request.Install(page.Window()));
+    ASSERT_TRUE(request.Install(page.hwnd()));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_EQ(request.entry.modelFlags, kModelUsesLanguageMonitor);
     EXPECT_EQ(g_fakes.addMonitorCalls, 1);
@@ -1261,7 +1125,7 @@ TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABi
     // A second install finds the monitor registered: that is no failure.
     ForgetQueues({L"Bidi label 2"});
     Request again(model, L"Bidi label 2", L"USB009", kModelUsesLanguageMonitor);
-    EXPECT_TRUE(again.Install(page.Window()));
+    EXPECT_TRUE(again.Install(page.hwnd()));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_TRUE(FindQueue(L"Bidi label 2").found);
 }

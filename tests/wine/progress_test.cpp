@@ -6,38 +6,20 @@
 #include <vector>
 
 #include "drvwizard/win/install_worker.h"
-#include "drvwizard/win/wizard_messages.h"
 #include "engine/win/progress.h"
 #include "resource_ids.h"
+#include "tests/support/result_page.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
 namespace {
 
-std::vector<std::wstring> g_lines;
-
-LRESULT CALLBACK PageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_APPEND_LOG) {
-        g_lines.emplace_back(reinterpret_cast<const wchar_t*>(lParam));
-        return 0;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND MakePage() {
-    WNDCLASSW cls{};
-    cls.lpfnWndProc = PageProc;
-    cls.hInstance = GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"KelnoProgressPage";
-    RegisterClassW(&cls);
-    return CreateWindowExW(0, cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
-}
+using Lines = std::vector<std::wstring>;
 
 TEST(Progress, EngineTextsComeFromTheProgramsTableFormattedAndSentToThePage) {
-    HWND page = MakePage();
-    ASSERT_NE(page, nullptr);
-    g_lines.clear();
-    const ProgressSink sink = ResultPageSink(page);
+    ResultPage result;
+    ASSERT_TRUE(result.Created());
+    const ProgressSink sink = ResultPageSink(result.hwnd());
 
     SendProgress(sink, EngineText::installingDriverAtPort, L"Label", L"USB001");
     SendProgress(sink, EngineText::driverInstallFailed, 4001, 1796);
@@ -45,29 +27,26 @@ TEST(Progress, EngineTextsComeFromTheProgramsTableFormattedAndSentToThePage) {
     ProgressSink noTable = sink;
     noTable.textIds = nullptr;
     SendProgress(noTable, EngineText::okLine);  // no string table: an empty line
-    ASSERT_EQ(g_lines.size(), 3u);
-    EXPECT_EQ(g_lines[0], L"Installing the printer driver: Label, at port: USB001.\r\n");
-    EXPECT_EQ(g_lines[1], L"Failed to install the printer driver. 4001-1796\r\n");
-    EXPECT_EQ(g_lines[2], L"");
+    EXPECT_EQ(result.Lines(), (Lines{L"Installing the printer driver: Label, at port: USB001.\r\n",
+                                     L"Failed to install the printer driver. 4001-1796\r\n", L""}));
 
     wchar_t text[64];
     LoadEngineText(sink, EngineText::removePrinter, text, 8);
     EXPECT_STREQ(text, L"Remove ");  // cut to the buffer, terminated
-    DestroyWindow(page);
+    ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), IDS_INSTALLED_SUCCESS, text, static_cast<int>(std::size(text))), 0);
+    EXPECT_STREQ(text, L"\u2713 Installed success.");  // UTF-8 resource source kept intact
 }
 
 TEST(Progress, ALineLongerThanThePageKeepsIsCutNotDropped) {
-    HWND page = MakePage();
-    ASSERT_NE(page, nullptr);
-    g_lines.clear();
+    ResultPage result;
+    ASSERT_TRUE(result.Created());
     const std::wstring longName(300, L'Q');
-    SendProgress(ResultPageSink(page), EngineText::installingDriverAtPort, longName.c_str(), L"USB001");
-    ASSERT_EQ(g_lines.size(), 1u);
-    const std::wstring& line = g_lines[0];
+    SendProgress(ResultPageSink(result.hwnd()), EngineText::installingDriverAtPort, longName.c_str(), L"USB001");
+    ASSERT_EQ(result.Lines().size(), 1u);
+    const std::wstring& line = result.Lines()[0];
     EXPECT_EQ(line.size(), 100u);
     EXPECT_EQ(line.rfind(L"Installing the printer driver: QQQ", 0), 0u);
     EXPECT_EQ(line.substr(line.size() - 2), L"\r\n");  // the next line still starts on its own
-    DestroyWindow(page);
 }
 
 }  // namespace

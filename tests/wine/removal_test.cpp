@@ -28,8 +28,10 @@
 #include "engine/win/removal.h"
 #include "engine/win/seams.h"
 #include "engine/win/tcpip_port.h"
+#include "tests/support/recorded_waits.h"
+#include "tests/support/spooler.h"
+#include "tests/support/tcpip_monitor.h"
 #include "tests/support/wine_test_support.h"
-#include "tests/wine/tcpip_monitor/spooler_fixture.h"
 
 namespace kelno::test {
 namespace {
@@ -57,35 +59,32 @@ int WINAPI AnswerMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
     return (type & MB_TYPEMASK) == MB_OK ? IDOK : g_answer;
 }
 
-std::vector<DWORD> g_waits;
-void WINAPI RecordWait(DWORD milliseconds) {
-    g_waits.push_back(milliseconds);
-}
-
 // For the whole run: no message box ever waits for a user, no engine wait takes time.
 class UnattendedRun : public ::testing::Environment {
 public:
     void SetUp() override {
         messageBox_ =
             std::make_unique<ScopedSeam<decltype(EngineSeams::messageBoxW)>>(Seams().messageBoxW, &AnswerMessageBox);
-        sleep_ = std::make_unique<ScopedSeam<decltype(EngineSeams::sleep)>>(Seams().sleep, &RecordWait);
+        waits_ = std::make_unique<RecordedWaits>();
+        sleep_ = std::make_unique<ScopedSeam<decltype(EngineSeams::sleep)>>(Seams().sleep, &RecordedWaits::Wait);
     }
     void TearDown() override {
         messageBox_.reset();
         sleep_.reset();
+        waits_.reset();
     }
+    static std::vector<DWORD> Waits() { return waits_->Events(); }
+    static void ClearWaits() { waits_->Clear(); }
 
 private:
     std::unique_ptr<ScopedSeam<decltype(EngineSeams::messageBoxW)>> messageBox_;
     std::unique_ptr<ScopedSeam<decltype(EngineSeams::sleep)>> sleep_;
+    static inline std::unique_ptr<RecordedWaits> waits_;
 };
 [[maybe_unused]] const auto* const g_unattended = ::testing::AddGlobalTestEnvironment(new UnattendedRun);
 
 // ---- drivers, entries, files -----------------------------------------------------------------
 
-std::wstring InDriverFolder(const wchar_t* file) {
-    return JoinPath(JoinPath(DriverDirectory(), L"3"), file);
-}
 std::wstring InSystemDir(const wchar_t* file) {
     return JoinPath(SystemDirectory(), file);
 }
@@ -94,18 +93,15 @@ std::wstring InSystemDir(const wchar_t* file) {
 // of the model's name on them (level 8, with the language monitor as dependent file on request,
 // and then also its system-directory copy).
 void AddPackageDriver(const wchar_t* model, bool withMonitor) {
-    const std::wstring package = PackageFolderPath();
     const std::pair<std::wstring, const wchar_t*> files[] = {{L"amd64\\kelnodrv6.dll", kRenderDll},
                                                              {L"amd64\\kelnodrv6ui.dll", kUiDll},
                                                              {L"dat\\kelnodrv6.dat", kDataFile},
                                                              {L"amd64\\kelnomon.dll", kMonitorDll}};
-    for (const auto& [source, name] : files) {
-        ASSERT_TRUE(CopyFileW(JoinPath(package, source).c_str(), JoinPath(DriverDirectory(), name).c_str(), FALSE))
-            << Narrow(source) << " " << GetLastError();
-    }
+    for (const auto& [source, name] : files)
+        ASSERT_TRUE(StagePackageFile(source, name)) << Narrow(source) << " " << GetLastError();
     if (withMonitor) {
-        ASSERT_TRUE(
-            CopyFileW(JoinPath(package, L"amd64\\kelnomon.dll").c_str(), InSystemDir(kMonitorDll).c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(JoinPath(PackageFolderPath(), L"amd64\\kelnomon.dll").c_str(),
+                              InSystemDir(kMonitorDll).c_str(), FALSE));
     }
 
     wchar_t dependent[32] = L"kelnomon.dll\0";  // multi-string: two terminators
@@ -119,17 +115,6 @@ void AddPackageDriver(const wchar_t* model, bool withMonitor) {
     info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
     info.pszProvider = const_cast<LPWSTR>(L"Tavolen");
     ASSERT_TRUE(AddPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
-}
-
-bool DriverInstalled(const wchar_t* model) {
-    DWORD needed = 0, count = 0;
-    EnumPrinterDriversW(nullptr, nullptr, 3, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed);
-    if (needed == 0 || !EnumPrinterDriversW(nullptr, nullptr, 3, buffer.data(), needed, &needed, &count))
-        return false;
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_3W*>(buffer.data());
-    return std::any_of(drivers, drivers + count,
-                       [&](const DRIVER_INFO_3W& d) { return std::wstring(d.pName) == model; });
 }
 
 template <std::size_t N>
@@ -297,7 +282,7 @@ protected:
     }
     void SetUp() override {
         g_questions.clear();
-        g_waits.clear();
+        UnattendedRun::ClearWaits();
         g_purges.clear();
         g_uninstallFlags.clear();
         g_answer = IDNO;
@@ -312,7 +297,7 @@ protected:
 TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
     ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
     ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
-    AddQueue(L"Busy Label", L"FILE:");
+    AddTestQueue(L"Busy Label", L"FILE:");
     {
         QueuedJobs queued(L"Busy Label", 2);
         ASSERT_EQ(queued.started(), 2);
@@ -323,12 +308,12 @@ TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
     EXPECT_TRUE(g_purges[0].queueExisted);  // purged before the deletion
     EXPECT_FALSE(QueueExists(L"Busy Label"));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Busy Label ...", L"OK\r\n"}));
-    EXPECT_EQ(g_waits, std::vector<DWORD>{500});
+    EXPECT_EQ(UnattendedRun::Waits(), std::vector<DWORD>{500});
 }
 
 TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
     ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
-    AddQueue(L"Idle Label", L"FILE:");
+    AddTestQueue(L"Idle Label", L"FILE:");
     EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Idle Label"));
     EXPECT_TRUE(g_purges.empty());
     EXPECT_FALSE(QueueExists(L"Idle Label"));
@@ -338,7 +323,7 @@ TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
 TEST_F(Removal, RefusedPurgeStillDeletesTheQueue) {
     // Wine's own SetPrinterW refuses the purge.
     ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
-    AddQueue(L"Stuck Label", L"FILE:");
+    AddTestQueue(L"Stuck Label", L"FILE:");
     {
         QueuedJobs queued(L"Stuck Label", 1);
         EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Stuck Label"));
@@ -350,7 +335,7 @@ TEST_F(Removal, RefusedPurgeStillDeletesTheQueue) {
 TEST_F(Removal, QueueThatCannotBeOpenedCountsAsRemoved) {
     EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"No Such Label"));
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: No Such Label ...", L"OK\r\n"}));
-    EXPECT_TRUE(g_waits.empty());
+    EXPECT_TRUE(UnattendedRun::Waits().empty());
 
     // No name is no queue: refused rather than opening the print server.
     page_.Clear();
@@ -364,7 +349,7 @@ TEST_F(Removal, QueueThatCannotBeOpenedCountsAsRemoved) {
 TEST_F(Removal, DriverAndItsFilesAreDeleted) {
     AddPackageDriver(kModel410, true);
     for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        ASSERT_TRUE(FileExists(InDriverFolder(file))) << Narrow(file);
+        ASSERT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
 
     PrinterInstallEntry entry = Entry(kModel410);
     SetLastError(ERROR_GEN_FAILURE);
@@ -373,7 +358,7 @@ TEST_F(Removal, DriverAndItsFilesAreDeleted) {
     EXPECT_EQ(Text(entry.driverEnvironment), L"Windows x64");
     EXPECT_FALSE(DriverInstalled(kModel410));
     for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_FALSE(FileExists(InDriverFolder(file))) << Narrow(file);
+        EXPECT_FALSE(FileExists(InstalledDriverFile(file))) << Narrow(file);
     EXPECT_FALSE(FileExists(InSystemDir(kMonitorDll)));
     EXPECT_FALSE(RebootNeeded);
 
@@ -384,7 +369,7 @@ TEST_F(Removal, DriverAndItsFilesAreDeleted) {
 
 TEST_F(Removal, FileInUseIsDeletedAtTheNextReboot) {
     AddPackageDriver(kModel410, false);
-    const std::wstring render = InDriverFolder(kRenderDll);
+    const std::wstring render = InstalledDriverFile(kRenderDll);
     HANDLE held = CreateFileW(render.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
@@ -392,8 +377,8 @@ TEST_F(Removal, FileInUseIsDeletedAtTheNextReboot) {
     EXPECT_TRUE(RemovePrinterDriverFiles(entry));
     CloseHandle(held);
 
-    EXPECT_FALSE(FileExists(InDriverFolder(kUiDll)));
-    EXPECT_FALSE(FileExists(InDriverFolder(kDataFile)));
+    EXPECT_FALSE(FileExists(InstalledDriverFile(kUiDll)));
+    EXPECT_FALSE(FileExists(InstalledDriverFile(kDataFile)));
     EXPECT_TRUE(FileExists(render));
     EXPECT_TRUE(RebootNeeded);
     const auto pending = PendingFileRenameOperations();
@@ -419,13 +404,13 @@ TEST_F(Removal, FilesAnotherDriverStillUsesAreKept) {
     EXPECT_FALSE(DriverInstalled(kModel410));
     EXPECT_TRUE(DriverInstalled(kModel310));
     for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_TRUE(FileExists(InDriverFolder(file))) << Narrow(file);
+        EXPECT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
     EXPECT_TRUE(FileExists(InSystemDir(kMonitorDll)));
 
     PrinterInstallEntry last = Entry(kModel310);
     EXPECT_TRUE(RemovePrinterDriverFiles(last));
     for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_FALSE(FileExists(InDriverFolder(file))) << Narrow(file);
+        EXPECT_FALSE(FileExists(InstalledDriverFile(file))) << Narrow(file);
     EXPECT_FALSE(FileExists(InSystemDir(kMonitorDll)));
     EXPECT_FALSE(RebootNeeded);
 }
@@ -522,8 +507,8 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel410, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.5", L"10.1.1.5", 9100));
-    AddQueue(L"Net Label", L"10.1.1.5");
-    AddQueue(L"File Label", L"FILE:");
+    AddTestQueue(L"Net Label", L"10.1.1.5");
+    AddTestQueue(L"File Label", L"FILE:");
     OemInf inf(L"oem8.inf", "Tavolen");
     RebootNeeded = true;  // left over from an earlier run: cleared at the start
 
@@ -551,7 +536,7 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
     EXPECT_FALSE(DriverInstalled(kModel410));
     EXPECT_FALSE(FileExists(inf.path()));
     EXPECT_FALSE(RebootNeeded);
-    EXPECT_EQ(g_waits, (std::vector<DWORD>{500, 500}));
+    EXPECT_EQ(UnattendedRun::Waits(), (std::vector<DWORD>{500, 500}));
 }
 
 TEST_F(Removal, UninstallRecordsKnowTheirTcpIpPortSoDeletePortRemovesIt) {
@@ -586,7 +571,7 @@ TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel310, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.6", L"10.1.1.6", 9100));
-    AddQueue(L"Kept Port Label", L"10.1.1.6");
+    AddTestQueue(L"Kept Port Label", L"10.1.1.6");
     OemInf inf(L"oem6.inf", "Tavolen");
 
     PrinterInstallEntry entries[] = {Entry(kModel310, L"Kept Port Label", L"10.1.1.6", kPortKindStandardTcpIp)};
@@ -624,7 +609,7 @@ TEST_F(Removal, StepsAreTracedInTheProgramLog) {
     ASSERT_TRUE(StartLog(Narrow(logFile)));
     {
         ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
-        AddQueue(L"Logged Label", L"FILE:");
+        AddTestQueue(L"Logged Label", L"FILE:");
         QueuedJobs queued(L"Logged Label", 1);
         DoRemovePrinter(ResultPage::SinkFor(nullptr), L"Logged Label");  // Wine refuses the purge
     }

@@ -5,65 +5,32 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <type_traits>
 #include <vector>
 
 #include "engine/win/seams.h"
 #include "engine/win/service_control.h"
+#include "tests/support/recorded_waits.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
 namespace {
 
 // ---------------------------------------------------------------------------------------------
-// The engine's waits, recorded through the sleep seam. A step of RestartSpooler appends
-// kStepMarker, so the order of waits and step can be checked.
+// The engine's waits, recorded through the sleep seam while a Waits object lives. Waits up to
+// realUpToMs really happen (longer ones are cut to that length); with 0 every wait returns at
+// once. A step of RestartSpooler marks kStepMarker, so the order of waits and step can be checked.
 
 constexpr DWORD kStepMarker = 0xFFFFFFFFu;
 
-std::mutex g_eventsMutex;
-std::vector<DWORD> g_events;
-DWORD g_realSleepCapMs = 0;
-
-void WINAPI RecordingSleep(DWORD milliseconds) {
-    DWORD cap = 0;
-    {
-        std::lock_guard lock(g_eventsMutex);
-        g_events.push_back(milliseconds);
-        cap = g_realSleepCapMs;
-    }
-    if (cap) ::Sleep(std::min(milliseconds, cap));
-}
-
-void RecordEvent(DWORD event) {
-    std::lock_guard lock(g_eventsMutex);
-    g_events.push_back(event);
-}
-
-// While it lives, the engine's waits are recorded. Waits up to realUpToMs really happen (longer
-// ones are cut to that length); with 0 every wait returns at once.
-class RecordedWaits {
+class Waits : public RecordedWaits {
 public:
-    explicit RecordedWaits(DWORD realUpToMs) : seam_(Seams().sleep, &RecordingSleep) {
-        std::lock_guard lock(g_eventsMutex);
-        g_events.clear();
-        g_realSleepCapMs = realUpToMs;
-    }
-    std::vector<DWORD> Events() {
-        std::lock_guard lock(g_eventsMutex);
-        return g_events;
-    }
-    size_t Count(DWORD milliseconds) {
-        const auto events = Events();
-        return static_cast<size_t>(std::count(events.begin(), events.end(), milliseconds));
-    }
+    explicit Waits(DWORD realUpToMs) : RecordedWaits(realUpToMs) {}
 
 private:
-    ScopedSeam<decltype(EngineSeams::sleep)> seam_;
+    ScopedSeam<decltype(EngineSeams::sleep)> seam_{Seams().sleep, &RecordedWaits::Wait};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -181,24 +148,85 @@ std::wstring ErrorSuffix(DWORD code) { return L", error: " + std::to_wstring(cod
 }
 
 // ---------------------------------------------------------------------------------------------
-// StopServiceAndWait / StartServiceAndWait
+// StopServiceAndWait / StartServiceAndWait (wizard), StopServiceWithTimeout /
+// StartServiceWithTimeout (usbonestep)
 
-TEST(StopServiceAndWait, StopsARunningServiceAndPollsEvery10MsUntilItHasStopped) {
-    TestService service(L"KelnoSvcStop", L"--stop-delay=400");
+// The waiting forms (wizard) and the timeout forms (usbonestep), on a service that changes its
+// state slowly and on one that never does.
+struct ServiceWait {
+    const char* name;
+    bool (*call)(const wchar_t* service);
+    DWORD pollMs;             // the interval of the polls
+    bool runFirst;            // the service runs before the call
+    const wchar_t* slowService;   // reaches the wanted state after a while
+    const wchar_t* slowArguments;
+    std::size_t minPolls;     // polls the slow change takes at least
+    const wchar_t* stuckService;  // never reaches it
+    const wchar_t* stuckArguments;
+    std::size_t stuckPolls;   // polls before the call gives up
+    DWORD stuckState;         // where the stuck service stays
+    const wchar_t* verb;      // of the time-out message
+};
+
+const ServiceWait kServiceWaits[] = {
+    {"StopServiceAndWait", [](const wchar_t* s) { return StopServiceAndWait(s); }, 10, true,
+     L"KelnoSvcStop", L"--stop-delay=400", 5, L"KelnoSvcIgnore", L"--ignore-stop", 1000, SERVICE_RUNNING, L"stop"},
+    {"StartServiceAndWait", [](const wchar_t* s) { return StartServiceAndWait(s); }, 10, false,
+     L"KelnoSvcStart", L"--start-delay=400", 5, L"KelnoSvcSlowStart", L"--start-delay=600000", 1000,
+     SERVICE_START_PENDING, L"start"},
+    // The timeout forms poll timeout / 10 times.
+    {"StopServiceWithTimeout", [](const wchar_t* s) { return StopServiceWithTimeout(s, 300); }, 10, true,
+     L"KelnoSvcTimedStop", L"--stop-delay=300", 3, L"KelnoSvcTimedIgnore", L"--ignore-stop", 30, SERVICE_RUNNING,
+     L"stop"},
+    {"StartServiceWithTimeout", [](const wchar_t* s) { return StartServiceWithTimeout(s, 100); }, 50, false,
+     L"KelnoSvcTimedStart", L"--start-delay=300", 2, L"KelnoSvcTimedSlowStart", L"--start-delay=600000", 10,
+     SERVICE_START_PENDING, L"start"},
+};
+
+class ServiceWaitTest : public ::testing::TestWithParam<ServiceWait> {};
+
+INSTANTIATE_TEST_SUITE_P(Forms, ServiceWaitTest, ::testing::ValuesIn(kServiceWaits),
+                         [](const ::testing::TestParamInfo<ServiceWait>& info) { return info.param.name; });
+
+TEST_P(ServiceWaitTest, SucceedsAsSoonAsAPollSeesTheChangeAndSaysNothing) {
+    const ServiceWait& form = GetParam();
+    TestService service(form.slowService, form.slowArguments);
     ASSERT_CREATED(service);
-    ASSERT_TRUE(service.Start());
+    if (form.runFirst) {
+        ASSERT_TRUE(service.Start());
+    }
     DebugOutputCapture capture;
-    RecordedWaits waits(1000);
+    Waits waits(1000);
 
-    EXPECT_TRUE(StopServiceAndWait(service.name()));
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_STOPPED));
-    // It returned as soon as a poll saw the stop: some 10 ms waits, far fewer than the limit.
+    EXPECT_TRUE(form.call(service.name()));
+    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(form.runFirst ? SERVICE_STOPPED : SERVICE_RUNNING));
+    // It returned as soon as a poll saw the change: some polls, far fewer than the limit.
     const auto events = waits.Events();
-    EXPECT_TRUE(AllWaitsAre(events, 10));
-    EXPECT_GE(events.size(), 5u);
+    EXPECT_TRUE(AllWaitsAre(events, form.pollMs));
+    EXPECT_GE(events.size(), form.minPolls);
     EXPECT_LT(events.size(), 1000u);
     capture.Settle();
     EXPECT_TRUE(capture.Messages().empty());
+}
+
+TEST_P(ServiceWaitTest, GivesUpAfterItsPollsWhenTheServiceNeverGetsThere) {
+    const ServiceWait& form = GetParam();
+    TestService service(form.stuckService, form.stuckArguments);
+    ASSERT_CREATED(service);
+    if (form.runFirst) {
+        ASSERT_TRUE(service.Start());
+    }
+    DebugOutputCapture capture;
+    Waits waits(0);
+
+    EXPECT_FALSE(form.call(service.name()));
+    EXPECT_EQ(waits.Count(form.pollMs), form.stuckPolls);
+    EXPECT_EQ(waits.Events().size(), form.stuckPolls);
+    EXPECT_EQ(StateOf(service.name()), form.stuckState);
+    ASSERT_TRUE(capture.WaitFor(L"Timed out"));
+    EXPECT_EQ(capture.MessagesContaining(L"Timed out"),
+              std::vector<std::wstring>{std::wstring(L"Timed out waiting for service ") + form.stuckService + L" to " +
+                                        form.verb});
 }
 
 TEST(StopServiceAndWait, ServiceThatRefusesTheStopControlIsAFailure) {
@@ -206,7 +234,7 @@ TEST(StopServiceAndWait, ServiceThatRefusesTheStopControlIsAFailure) {
     ASSERT_CREATED(service);
     ASSERT_TRUE(service.Start());
     DebugOutputCapture capture;
-    RecordedWaits waits(0);
+    Waits waits(0);
 
     EXPECT_FALSE(StopServiceAndWait(service.name()));
     EXPECT_TRUE(waits.Events().empty());
@@ -214,53 +242,6 @@ TEST(StopServiceAndWait, ServiceThatRefusesTheStopControlIsAFailure) {
     ASSERT_TRUE(capture.WaitFor(L"Failed to stop service"));
     EXPECT_EQ(capture.MessagesContaining(L"Failed to stop service").front(),
               std::wstring(L"Failed to stop service KelnoSvcRefuse") + ErrorSuffix(ERROR_INVALID_SERVICE_CONTROL));
-}
-
-TEST(StopServiceAndWait, GivesUpAfter1000PollsWhenTheServiceIgnoresTheStop) {
-    TestService service(L"KelnoSvcIgnore", L"--ignore-stop");
-    ASSERT_CREATED(service);
-    ASSERT_TRUE(service.Start());
-    DebugOutputCapture capture;
-    RecordedWaits waits(0);
-
-    EXPECT_FALSE(StopServiceAndWait(service.name()));
-    EXPECT_EQ(waits.Count(10), 1000u);
-    EXPECT_EQ(waits.Events().size(), 1000u);
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_RUNNING));
-    ASSERT_TRUE(capture.WaitFor(L"Timed out"));
-    EXPECT_EQ(capture.MessagesContaining(L"Timed out"),
-              std::vector<std::wstring>{L"Timed out waiting for service KelnoSvcIgnore to stop"});
-}
-
-TEST(StartServiceAndWait, StartsAStoppedServiceAndPollsEvery10MsUntilItRuns) {
-    TestService service(L"KelnoSvcStart", L"--start-delay=400");
-    ASSERT_CREATED(service);
-    DebugOutputCapture capture;
-    RecordedWaits waits(1000);
-
-    EXPECT_TRUE(StartServiceAndWait(service.name()));
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_RUNNING));
-    const auto events = waits.Events();
-    EXPECT_TRUE(AllWaitsAre(events, 10));
-    EXPECT_GE(events.size(), 5u);
-    EXPECT_LT(events.size(), 1000u);
-    capture.Settle();
-    EXPECT_TRUE(capture.Messages().empty());
-}
-
-TEST(StartServiceAndWait, GivesUpAfter1000PollsWhenTheServiceNeverRuns) {
-    TestService service(L"KelnoSvcSlowStart", L"--start-delay=600000");
-    ASSERT_CREATED(service);
-    DebugOutputCapture capture;
-    RecordedWaits waits(0);
-
-    EXPECT_FALSE(StartServiceAndWait(service.name()));
-    EXPECT_EQ(waits.Count(10), 1000u);
-    EXPECT_EQ(waits.Events().size(), 1000u);
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_START_PENDING));
-    ASSERT_TRUE(capture.WaitFor(L"Timed out"));
-    EXPECT_EQ(capture.MessagesContaining(L"Timed out"),
-              std::vector<std::wstring>{L"Timed out waiting for service KelnoSvcSlowStart to start"});
 }
 
 TEST(StartServiceAndWait, ServiceWhoseProgramIsMissingReportsTheStartError) {
@@ -276,7 +257,7 @@ TEST(StartServiceAndWait, ServiceWhoseProgramIsMissingReportsTheStartError) {
         expected = GetLastError();
     }
     DebugOutputCapture capture;
-    RecordedWaits waits(0);
+    Waits waits(0);
 
     EXPECT_FALSE(StartServiceAndWait(service.name()));
     EXPECT_TRUE(waits.Events().empty());
@@ -291,14 +272,14 @@ TEST(ServiceControl, ServiceAlreadyInTheWantedStateIsNotTouched) {
     TestService service(L"KelnoSvcIdle", L"");
     ASSERT_CREATED(service);
     {
-        RecordedWaits waits(0);
+        Waits waits(0);
         EXPECT_TRUE(StopServiceAndWait(service.name()));
         EXPECT_FALSE(StopServiceWithTimeout(service.name(), 10000));
         EXPECT_TRUE(waits.Events().empty());
         EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_STOPPED));
     }
     ASSERT_TRUE(service.Start());
-    RecordedWaits waits(0);
+    Waits waits(0);
     EXPECT_TRUE(StartServiceAndWait(service.name()));
     EXPECT_FALSE(StartServiceWithTimeout(service.name(), 10000));
     EXPECT_TRUE(waits.Events().empty());
@@ -308,7 +289,7 @@ TEST(ServiceControl, ServiceAlreadyInTheWantedStateIsNotTouched) {
 // Not installed: stop counts it as stopped, start fails; neither says anything.
 TEST(ServiceControl, ServiceThatIsNotInstalledIsQuiet) {
     DebugOutputCapture capture;
-    RecordedWaits waits(0);
+    Waits waits(0);
     EXPECT_TRUE(StopServiceAndWait(L"KelnoNoSuchService"));
     EXPECT_FALSE(StartServiceAndWait(L"KelnoNoSuchService"));
     EXPECT_FALSE(StopServiceWithTimeout(L"KelnoNoSuchService", 10000));
@@ -351,60 +332,6 @@ TEST(ServiceControl, NameTheManagerRejectsIsReportedWithTheError) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// StopServiceWithTimeout / StartServiceWithTimeout (usbonestep)
-
-TEST(StopServiceWithTimeout, StopsARunningServicePollingEvery10Ms) {
-    TestService service(L"KelnoSvcTimedStop", L"--stop-delay=300");
-    ASSERT_CREATED(service);
-    ASSERT_TRUE(service.Start());
-    RecordedWaits waits(1000);
-    EXPECT_TRUE(StopServiceWithTimeout(service.name(), 10000));
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_STOPPED));
-    const auto events = waits.Events();
-    EXPECT_TRUE(AllWaitsAre(events, 10));
-    EXPECT_GE(events.size(), 3u);
-    EXPECT_LT(events.size(), 1000u);
-}
-
-TEST(StopServiceWithTimeout, PollsTimeoutOver10TimesThenFails) {
-    TestService service(L"KelnoSvcTimedIgnore", L"--ignore-stop");
-    ASSERT_CREATED(service);
-    ASSERT_TRUE(service.Start());
-    DebugOutputCapture capture;
-    RecordedWaits waits(0);
-
-    EXPECT_FALSE(StopServiceWithTimeout(service.name(), 300));
-    EXPECT_EQ(waits.Count(10), 30u);
-    EXPECT_EQ(waits.Events().size(), 30u);
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_TRUE(capture.WaitFor(L"Timed out waiting for service KelnoSvcTimedIgnore to stop"));
-}
-
-TEST(StartServiceWithTimeout, StartsAStoppedServicePollingEvery50Ms) {
-    TestService service(L"KelnoSvcTimedStart", L"--start-delay=300");
-    ASSERT_CREATED(service);
-    RecordedWaits waits(1000);
-    EXPECT_TRUE(StartServiceWithTimeout(service.name(), 10000));
-    EXPECT_EQ(StateOf(service.name()), static_cast<DWORD>(SERVICE_RUNNING));
-    const auto events = waits.Events();
-    EXPECT_TRUE(AllWaitsAre(events, 50));
-    EXPECT_GE(events.size(), 2u);
-    EXPECT_LT(events.size(), 1000u);
-}
-
-TEST(StartServiceWithTimeout, PollsTimeoutOver10TimesThenFails) {
-    TestService service(L"KelnoSvcTimedSlowStart", L"--start-delay=600000");
-    ASSERT_CREATED(service);
-    DebugOutputCapture capture;
-    RecordedWaits waits(0);
-
-    EXPECT_FALSE(StartServiceWithTimeout(service.name(), 100));
-    EXPECT_EQ(waits.Count(50), 10u);
-    EXPECT_EQ(waits.Events().size(), 10u);
-    EXPECT_TRUE(capture.WaitFor(L"Timed out waiting for service KelnoSvcTimedSlowStart to start"));
-}
-
-// ---------------------------------------------------------------------------------------------
 // RestartSpooler against Wine's "Spooler" service
 
 struct StepRecord {
@@ -416,7 +343,7 @@ void RecordingStep(void* argument) {
     auto* record = static_cast<StepRecord*>(argument);
     ++record->runs;
     record->spoolerState = StateOf(kSpoolerService);
-    RecordEvent(kStepMarker);
+    RecordedWaits::Mark(kStepMarker);
 }
 
 void ThrowingStep(void* argument) {
@@ -439,7 +366,7 @@ protected:
 
 TEST_F(RestartSpoolerTest, WizardFormWaits2000MsThenRunsTheStepWhileTheSpoolerIsStopped) {
     StepRecord record;
-    RecordedWaits waits(50);
+    Waits waits(50);
     RestartSpooler(&RecordingStep, &record);
 
     EXPECT_EQ(record.runs, 1);
@@ -450,7 +377,7 @@ TEST_F(RestartSpoolerTest, WizardFormWaits2000MsThenRunsTheStepWhileTheSpoolerIs
 
 TEST_F(RestartSpoolerTest, OneStepFormWaits200MsBeforeAnd3000MsAfterTheStep) {
     StepRecord record;
-    RecordedWaits waits(50);
+    Waits waits(50);
     RestartSpooler(&RecordingStep, &record, kOneStepSpoolerRestart);
 
     EXPECT_EQ(record.runs, 1);
@@ -461,20 +388,20 @@ TEST_F(RestartSpoolerTest, OneStepFormWaits200MsBeforeAnd3000MsAfterTheStep) {
 
 TEST_F(RestartSpoolerTest, WithoutAStepOnlyTheOneStepFormWaitsBeforeTheStart) {
     {
-        RecordedWaits waits(50);
+        Waits waits(50);
         RestartSpooler();
         EXPECT_TRUE(FixedWaitsAndStep(waits.Events()).empty());
         EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
     }
     {
-        RecordedWaits waits(50);
+        Waits waits(50);
         RestartSpooler(nullptr, nullptr, kOneStepSpoolerRestart);
         EXPECT_EQ(FixedWaitsAndStep(waits.Events()), std::vector<DWORD>{3000});
         EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
     }
     // A step without its argument is not run.
     StepRecord record;
-    RecordedWaits waits(50);
+    Waits waits(50);
     RestartSpooler(&RecordingStep, nullptr);
     EXPECT_EQ(record.runs, 0);
     EXPECT_TRUE(FixedWaitsAndStep(waits.Events()).empty());
@@ -483,7 +410,7 @@ TEST_F(RestartSpoolerTest, WithoutAStepOnlyTheOneStepFormWaitsBeforeTheStart) {
 
 TEST_F(RestartSpoolerTest, StepThatThrowsStillGetsTheSpoolerStartedAgain) {
     StepRecord record;
-    RecordedWaits waits(50);
+    Waits waits(50);
     RestartSpooler(&ThrowingStep, &record);
     EXPECT_EQ(record.runs, 1);
     EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
@@ -493,7 +420,7 @@ TEST_F(RestartSpoolerTest, StoppedSpoolerIsLeftAloneAndTheStepIsNotRun) {
     ASSERT_TRUE(StopSpooler());
     ASSERT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_STOPPED));
     StepRecord record;
-    RecordedWaits waits(0);
+    Waits waits(0);
     RestartSpooler(&RecordingStep, &record);
     RestartSpooler(&RecordingStep, &record, kOneStepSpoolerRestart);
     EXPECT_EQ(record.runs, 0);

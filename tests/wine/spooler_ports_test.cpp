@@ -17,7 +17,7 @@
 #include "tests/support/simulated_devices.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
-#include "tests/wine/tcpip_monitor/spooler_fixture.h"
+#include "tests/support/tcpip_monitor.h"
 
 namespace kelno::test {
 namespace {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,8 @@
 #include "engine/win/seams.h"
 #include "engine/win/staging.h"
 #include "engine/win/system_paths.h"
+#include "tests/support/recorded_waits.h"
+#include "tests/support/spooler.h"
 #include "tests/support/wine_test_support.h"
 
 namespace kelno::test {
@@ -43,45 +44,19 @@ private:
     ScopedSeam<decltype(EngineSeams::getNativeSystemInfo)> seam_;
 };
 
-std::vector<DWORD> g_sleeps;
-bool g_sleepForReal = false;
-std::function<void()> g_onSleep;
-
-void WINAPI RecordSleep(DWORD milliseconds) {
-    g_sleeps.push_back(milliseconds);
-    if (g_onSleep) g_onSleep();
-    if (g_sleepForReal) ::Sleep(milliseconds);
-}
-
 // Records every wait of the engine; the waits take place only when asked for.
 class SleepRecorder {
 public:
-    explicit SleepRecorder(bool sleepForReal) : seam_(Seams().sleep, &RecordSleep) {
-        g_sleeps.clear();
-        g_sleepForReal = sleepForReal;
-        g_onSleep = nullptr;
-    }
-    ~SleepRecorder() { g_onSleep = nullptr; }
-    const std::vector<DWORD>& Sleeps() const { return g_sleeps; }
+    explicit SleepRecorder(bool sleepForReal) : waits_(sleepForReal ? INFINITE : 0) {}
+    std::vector<DWORD> Sleeps() const { return waits_.Events(); }
+    RecordedWaits& waits() { return waits_; }
 
 private:
-    ScopedSeam<decltype(EngineSeams::sleep)> seam_;
+    RecordedWaits waits_;
+    ScopedSeam<decltype(EngineSeams::sleep)> seam_{Seams().sleep, &RecordedWaits::Wait};
 };
 
 // ---- files -----------------------------------------------------------------------------------
-
-std::wstring DriverDirectory() {
-    wchar_t dir[MAX_PATH] = L"";
-    DWORD needed = 0;
-    GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(dir), sizeof(dir), &needed);
-    return dir;
-}
-
-std::wstring SystemDirectory() {
-    wchar_t dir[MAX_PATH] = L"";
-    GetSystemDirectoryW(dir, MAX_PATH);
-    return dir;
-}
 
 std::wstring InDriverDir(const wchar_t* file) { return JoinPath(DriverDirectory(), file); }
 std::wstring InSystemDir(const wchar_t* file) { return JoinPath(SystemDirectory(), file); }
@@ -459,7 +434,7 @@ TEST(CopyFileWithRetry, RetriesUntilTheSourceCanBeRead) {
     SleepRecorder sleeps(false);
     ExclusiveHandle held(source);
     ASSERT_TRUE(held.IsOpen());
-    g_onSleep = [&held] { held.Close(); };
+    sleeps.waits().OnWait([&held] { held.Close(); });
 
     EXPECT_TRUE(CopyFileWithRetry(source.c_str(), destination.c_str()));
     capture.Settle();
@@ -572,7 +547,7 @@ TEST_F(UpgradeStaging, MonitorIsAlsoCopiedToTheSystemDirectoryWithTheSpoolerStop
     EXPECT_TRUE(StageUpgradeDriverFile(kMonitorDll));
     EXPECT_EQ(ReadFileBytes(InDriverDir(kMonitorDll)), "upgrade kelnomon.dll");
     EXPECT_EQ(ReadFileBytes(InSystemDir(kMonitorDll)), "upgrade kelnomon.dll");
-    EXPECT_EQ(std::count(sleeps.Sleeps().begin(), sleeps.Sleeps().end(), 200u), 1);
+    EXPECT_EQ(sleeps.waits().Count(200u), 1u);
     EXPECT_EQ(SpoolerState(), static_cast<DWORD>(SERVICE_RUNNING));
 
     // Only the exact name is the monitor.

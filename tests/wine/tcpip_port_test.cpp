@@ -12,7 +12,7 @@
 #include "engine/install_entry.h"
 #include "engine/win/tcpip_port.h"
 #include "tests/support/wine_test_support.h"
-#include "tests/wine/tcpip_monitor/spooler_fixture.h"
+#include "tests/support/tcpip_monitor.h"
 
 namespace kelno::test {
 namespace {
@@ -70,7 +70,7 @@ TEST_F(TcpIpPort, AddCreatesARawPortWithSnmpOffThatJobsPrintTo) {
     // A queue on the new port prints through the monitor, bytes unchanged.
     const std::wstring jobs = MakeTempFolder(L"tcpjobs");
     SetMonitorJobFolder(jobs);
-    AddQueue(L"Network Label", L"192.168.1.50");
+    AddTestQueue(L"Network Label", L"192.168.1.50");
     HANDLE printer = nullptr;
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ACCESS_USE};
     ASSERT_TRUE(OpenPrinterW(const_cast<LPWSTR>(L"Network Label"), &printer, &defaults));

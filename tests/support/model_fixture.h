@@ -1,6 +1,7 @@
 #pragma once
-// Shared fixtures of the driver UI core tests: a data-file header like the package's, the
-// shipped model database, and model records loaded from both.
+// The model fixture of the configuration DLL's portable core, for its unit tests and fuzz
+// targets: a data-file header like the package's, the shipped model database (where the build
+// names it in KELNO_MODELS_JSON), model records made from both, and paper records.
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -50,6 +51,7 @@ inline std::vector<std::uint8_t> HeaderBytes(const DataFileHeader& header) {
 
 inline std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
+#ifdef KELNO_MODELS_JSON
 // The model database document the DLL ships.
 inline const std::vector<std::uint8_t>& ShippedDatabase() {
     static const std::vector<std::uint8_t> document = [] {
@@ -58,6 +60,7 @@ inline const std::vector<std::uint8_t>& ShippedDatabase() {
     }();
     return document;
 }
+#endif
 
 // A string table standing in for the DLL's resources.
 inline StringLookup Strings(std::map<std::uint32_t, std::u16string> table = {
@@ -78,12 +81,17 @@ inline PrinterModel FromHeader(const DataFileHeader& header) {
     return std::move(*model);
 }
 
+// The model record of the package's data file alone, before any database is applied.
+inline PrinterModel PackageModel() { return FromHeader(PackageHeader()); }
+
+#ifdef KELNO_MODELS_JSON
 // A model record as the DLL builds it for a driver name: package header + shipped database.
 inline PrinterModel LoadModel(std::u16string_view driverName, const DataFileHeader& header = PackageHeader()) {
     PrinterModel model = FromHeader(header);
     model.LoadJson(ShippedDatabase(), driverName, Strings());
     return model;
 }
+#endif
 
 inline std::u16string Name(const char16_t* fixed, std::size_t capacity = 32) {
     std::u16string s;
@@ -104,6 +112,15 @@ inline PaperRecord Paper(std::u16string_view name,
     p.flags = flags;
     p.gap = 3000;
     return p;
+}
+
+// Built-in papers "A", "B", ... (ids from 256), 50 mm wide and 10 mm wider each, 30 mm high.
+inline std::vector<PaperRecord> LetteredPapers(std::size_t count) {
+    std::vector<PaperRecord> papers;
+    for (std::size_t i = 0; i < count; ++i)
+        papers.push_back(Paper(std::u16string(1, static_cast<char16_t>(u'A' + i)), static_cast<std::uint32_t>(256 + i),
+                               50000 + 10000 * static_cast<std::int32_t>(i), 30000));
+    return papers;
 }
 
 }  // namespace kelno::test
