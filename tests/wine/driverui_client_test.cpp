@@ -432,6 +432,8 @@ TEST(DeviceCapabilitiesTest, StoredFormsAreRenumbered) {
     job->dmFields = DM_PAPERSIZE;
     job->dmPaperSize = 258;
     const std::vector<BYTE> merged = QueryDevmode(queue, job);
+    EXPECT_EQ(Public(merged).dmPaperSize, 258) << "the id the paper lists give it, not the stored one";
+    EXPECT_EQ(Text(Public(merged).dmFormName, CCHFORMNAME), L"Label B");
     EXPECT_EQ(Public(merged).dmPaperWidth, 400);
     EXPECT_EQ(Public(merged).dmPaperLength, 200);
 }
