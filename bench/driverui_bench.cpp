@@ -89,22 +89,19 @@ struct TimedQuery {
     double CallsPerSecond() const { return seconds > 0 ? calls / seconds : 0; }
 };
 
-// Times the queries in alternating rounds of a tenth of the calls each, the order turned round
-// every round, so that a change in the machine's load during the run weighs on every query
-// alike (the machine is shared; timing one query after the other made the ratios drift by
-// more than the driver's own work).
-void TimeInRounds(int calls, std::initializer_list<TimedQuery*> queries) {
-    constexpr int kRounds = 10;
-    const int perRound = std::max(1, calls / kRounds);
+// Times the queries call by call in turn, the order turned round every turn, so that a change
+// in the machine's load during the run weighs on every query alike (the machine is shared:
+// timing one query after the other made the ratios drift by more than the driver's own work).
+void TimeInTurns(int calls, std::initializer_list<TimedQuery*> queries) {
     for (TimedQuery* query : queries)
-        for (int i = 0; i < perRound + 1; ++i) query->call();  // warm-up: modules loaded, caches filled
+        for (int i = 0; i < calls / 10 + 1; ++i) query->call();  // warm-up: modules loaded, caches filled
     std::vector<TimedQuery*> order(queries);
-    for (int round = 0; round < kRounds; ++round) {
+    for (int turn = 0; turn < calls; ++turn) {
         for (TimedQuery* query : order) {
             const Clock::time_point start = Clock::now();
-            for (int i = 0; i < perRound; ++i) query->call();
+            query->call();
             query->seconds += std::chrono::duration<double>(Clock::now() - start).count();
-            query->calls += perRound;
+            ++query->calls;
         }
         std::reverse(order.begin(), order.end());
     }
@@ -131,7 +128,7 @@ bool AnswersSixPaperNames(const std::wstring& queue) {
     return false;
 }
 
-// Rates of the driver, the floor and the bare spooler reads, each query timed in rounds with
+// Rates of the driver, the floor and the bare spooler reads, each query timed in turns with
 // its two comparisons.
 bool Measure(const std::wstring& driverQueue, const std::wstring& floorQueue, int calls, Rates* driver,
              Rates* floor, Rates* reads) {
@@ -140,7 +137,7 @@ bool Measure(const std::wstring& driverQueue, const std::wstring& floorQueue, in
     TimedQuery driverPapers{PaperNamesCall(driverQueue, driverNames)};
     TimedQuery floorPapers{PaperNamesCall(floorQueue, floorNames)};
     TimedQuery readPapers{[&] { SpoolerReads(driverQueue, nullptr); }};
-    TimeInRounds(calls, {&floorPapers, &driverPapers, &readPapers});
+    TimeInTurns(calls, {&floorPapers, &driverPapers, &readPapers});
 
     kelno::test::Printer driverPrinter(driverQueue), floorPrinter(floorQueue), readPrinter(driverQueue);
     if (!driverPrinter || !floorPrinter || !readPrinter) return Fail("opening the queues");
@@ -148,7 +145,7 @@ bool Measure(const std::wstring& driverQueue, const std::wstring& floorQueue, in
     TimedQuery driverDefault{DefaultDevmodeCall(driverQueue, driverPrinter.get(), driverDevmode)};
     TimedQuery floorDefault{DefaultDevmodeCall(floorQueue, floorPrinter.get(), floorDevmode)};
     TimedQuery readDefault{[&] { SpoolerReads(driverQueue, readPrinter.get()); }};
-    TimeInRounds(calls, {&floorDefault, &driverDefault, &readDefault});
+    TimeInTurns(calls, {&floorDefault, &driverDefault, &readDefault});
 
     *driver = {driverPapers.CallsPerSecond(), driverDefault.CallsPerSecond()};
     *floor = {floorPapers.CallsPerSecond(), floorDefault.CallsPerSecond()};
