@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -18,13 +19,18 @@
 #include "driverui/core/win/context.h"
 #include "driverui/core/devmode.h"
 #include "driverui/core/win/driver_interface.h"
+#include "driverui/core/win/entry_points.h"
 #include "driverui/core/win/module.h"
 #include "driverui/core/paper_record.h"
 #include "driverui/core/win/printer_data.h"
+#include "tests/support/import_hook.h"
 #include "tests/wine/driverui_test_support.h"
 
 namespace kelno::test {
 namespace {
+
+// The client call, not the DLL's DeviceCapabilities of entry_points.h (same name via the macro).
+using ::DeviceCapabilitiesW;
 
 constexpr DWORD kDevmodeSize = 5196;
 
@@ -426,6 +432,8 @@ TEST(DeviceCapabilitiesTest, StoredFormsAreRenumbered) {
     job->dmFields = DM_PAPERSIZE;
     job->dmPaperSize = 258;
     const std::vector<BYTE> merged = QueryDevmode(queue, job);
+    EXPECT_EQ(Public(merged).dmPaperSize, 258) << "the id the paper lists give it, not the stored one";
+    EXPECT_EQ(Text(Public(merged).dmFormName, CCHFORMNAME), L"Label B");
     EXPECT_EQ(Public(merged).dmPaperWidth, 400);
     EXPECT_EQ(Public(merged).dmPaperLength, 200);
 }
@@ -771,6 +779,121 @@ TEST(PrinterDataTest, UiSettingsAreReadOneByOne) {
     ASSERT_TRUE(SetPrinterBinary(queue, L"PPDataFlags", "\x02\x00\x00\x00", 4));
     ReadUiSettings(printer.get(), *context);
     EXPECT_EQ(context->state.printerDataFlags, 16u);
+}
+
+// ---- Spooler calls of one answer ----------------------------------------------------------
+// Every answer reads the printer's current data from the spooler, each value once and in one
+// call where it fits: under Wine a spooler call costs far more than all the driver's own work.
+// The calls are counted through this program's import table, which the DLL's code linked into
+// it (kelno_driverui) calls through; the test's own calls are made outside the counted span.
+
+struct SpoolerCalls {
+    int open = 0, getPrinter = 0, getDriver = 0, getData = 0, close = 0;
+    bool operator==(const SpoolerCalls&) const = default;
+};
+std::ostream& operator<<(std::ostream& out, const SpoolerCalls& c) {
+    return out << "{open " << c.open << ", GetPrinterW " << c.getPrinter << ", GetPrinterDriverW " << c.getDriver
+               << ", GetPrinterDataW " << c.getData << ", close " << c.close << "}";
+}
+
+SpoolerCalls g_spoolerCalls;
+decltype(&OpenPrinterW) g_openPrinter;
+decltype(&GetPrinterW) g_getPrinter;
+decltype(&GetPrinterDriverW) g_getPrinterDriver;
+decltype(&GetPrinterDataW) g_getPrinterData;
+decltype(&ClosePrinter) g_closePrinter;
+
+BOOL WINAPI CountedOpenPrinter(LPWSTR name, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+    ++g_spoolerCalls.open;
+    return g_openPrinter(name, printer, defaults);
+}
+BOOL WINAPI CountedGetPrinter(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+    ++g_spoolerCalls.getPrinter;
+    return g_getPrinter(printer, level, buffer, size, needed);
+}
+BOOL WINAPI CountedGetPrinterDriver(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
+                                    LPDWORD needed) {
+    ++g_spoolerCalls.getDriver;
+    return g_getPrinterDriver(printer, environment, level, buffer, size, needed);
+}
+DWORD WINAPI CountedGetPrinterData(HANDLE printer, LPWSTR name, LPDWORD type, LPBYTE buffer, DWORD size,
+                                   LPDWORD needed) {
+    ++g_spoolerCalls.getData;
+    return g_getPrinterData(printer, name, type, buffer, size, needed);
+}
+BOOL WINAPI CountedClosePrinter(HANDLE printer) {
+    ++g_spoolerCalls.close;
+    return g_closePrinter(printer);
+}
+
+// The spooler calls made while call runs.
+SpoolerCalls CountSpoolerCalls(const std::function<void()>& call) {
+    const HMODULE self = GetModuleHandleW(nullptr);
+    ScopedImportHook open(self, "winspool.drv", "OpenPrinterW", reinterpret_cast<void*>(&CountedOpenPrinter));
+    ScopedImportHook get(self, "winspool.drv", "GetPrinterW", reinterpret_cast<void*>(&CountedGetPrinter));
+    ScopedImportHook driver(self, "winspool.drv", "GetPrinterDriverW",
+                            reinterpret_cast<void*>(&CountedGetPrinterDriver));
+    ScopedImportHook data(self, "winspool.drv", "GetPrinterDataW", reinterpret_cast<void*>(&CountedGetPrinterData));
+    ScopedImportHook close(self, "winspool.drv", "ClosePrinter", reinterpret_cast<void*>(&CountedClosePrinter));
+    EXPECT_TRUE(open.installed() && get.installed() && driver.installed() && data.installed() && close.installed());
+    g_openPrinter = reinterpret_cast<decltype(&OpenPrinterW)>(open.original());
+    g_getPrinter = reinterpret_cast<decltype(&GetPrinterW)>(get.original());
+    g_getPrinterDriver = reinterpret_cast<decltype(&GetPrinterDriverW)>(driver.original());
+    g_getPrinterData = reinterpret_cast<decltype(&GetPrinterDataW)>(data.original());
+    g_closePrinter = reinterpret_cast<decltype(&ClosePrinter)>(close.original());
+    g_spoolerCalls = {};
+    call();
+    return g_spoolerCalls;
+}
+
+TEST(SpoolerReadsTest, EachAnswerReadsEveryValueOnceInOneCall) {
+    const std::wstring queue = L"Spooler reads";
+    ASSERT_TRUE(AddQueue(queue, L"Tavolen MX-420"));
+    ASSERT_TRUE(InitialisePrinter(queue));
+    Printer printer(queue);
+    ASSERT_TRUE(printer);
+    wchar_t* name = const_cast<wchar_t*>(queue.c_str());
+    std::vector<wchar_t> names(6 * 64);
+    std::vector<BYTE> out(kDevmodeSize);
+    // A caller's form name the list lacks: the merge falls back to the installed form, which the
+    // current-form choice asks for as well.
+    std::vector<BYTE> unknownForm = QueryDevmode(queue);
+    auto* request = reinterpret_cast<DEVMODEW*>(unknownForm.data());
+    request->dmFields = DM_FORMNAME;
+    lstrcpynW(request->dmFormName, L"No such stock", CCHFORMNAME);
+    request->dmPaperWidth = request->dmPaperLength = 1;
+
+    const auto properties = [&](HANDLE handle, DEVMODEW* in) {
+        DocumentPropertyHeader header{};
+        header.cbSize = sizeof header;
+        header.hPrinter = handle;
+        header.pszPrinterName = name;
+        header.pdmIn = in;
+        header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+        header.fMode = DM_OUT_BUFFER | (in ? DM_IN_BUFFER : 0);
+        return DocumentPropertySheets(nullptr, reinterpret_cast<LPARAM>(&header));
+    };
+    // What every answer reads: PRINTER_INFO_2 (name and DEVMODE), the driver (data file),
+    // "FORMS" and "InstalledForm"; by name the printer is opened and closed as well.
+    const SpoolerCalls byHandle{0, 1, 1, 2, 0}, byName{1, 1, 1, 2, 1};
+    const struct {
+        const char* what;
+        std::function<bool()> answer;
+        SpoolerCalls expected;
+    } cases[] = {
+        {"DC_PAPERNAMES by name", [&] { return kelno::DeviceCapabilities(nullptr, name, DC_PAPERNAMES, names.data(), nullptr) == 6; },
+         byName},
+        {"DC_PAPERNAMES with a handle",
+         [&] { return kelno::DeviceCapabilities(printer.get(), name, DC_PAPERNAMES, names.data(), nullptr) == 6; }, byHandle},
+        {"default DEVMODE", [&] { return properties(printer.get(), nullptr) == 1; }, byHandle},
+        {"DEVMODE merged with an unknown form", [&] { return properties(printer.get(), request) == 1; }, byHandle},
+        {"default DEVMODE by name", [&] { return properties(nullptr, nullptr) == 1; }, byName},
+    };
+    for (const auto& c : cases) {
+        bool answered = false;
+        EXPECT_EQ(CountSpoolerCalls([&] { answered = c.answer(); }), c.expected) << c.what;
+        EXPECT_TRUE(answered) << c.what;
+    }
 }
 
 // ---- Model database -----------------------------------------------------------------------

@@ -51,9 +51,11 @@ struct MergeSources {
 
     PrinterDataSource Source() {
         PrinterDataSource source;
+        // Numbered as the paper lists answer them (entry i is paper 256 + i): the merge writes the
+        // id of the paper it takes into dmPaperSize, and a stored id means nothing to a caller.
         source.formList = [this]() -> std::optional<std::vector<PaperRecord>> {
             if (!context.storedForms) return std::nullopt;
-            return ParseFormList(*context.storedForms);
+            return NumberFormList(ParseFormList(*context.storedForms));
         };
         source.installedForm = [this]() {
             if (!installedForm) installedForm = ReadInstalledForm(context.printer);

@@ -2,6 +2,8 @@
 
 #include <winspool.h>
 
+#include "driverui/core/devmode.h"
+
 namespace kelno {
 
 namespace {
@@ -9,10 +11,13 @@ namespace {
 // Most answers fit a buffer of this size, which saves the size query: a spooler call costs a
 // round trip to the spooler. A larger answer is read again with the size the spooler reports.
 constexpr DWORD kFirstBufferSize = 4096;
+// PRINTER_INFO_2 also carries the printer's DEVMODE, for this driver's printers the 5196-byte
+// driver DEVMODE: without room for it every level-2 read would be a failed call and a second one.
+constexpr DWORD kFirstPrinterInfo2Size = kFirstBufferSize + static_cast<DWORD>(kDriverDevmodeSize);
 
 template <typename Query>
-std::optional<std::vector<std::uint8_t>> SizedQuery(Query query) {
-    std::vector<std::uint8_t> buffer(kFirstBufferSize);
+std::optional<std::vector<std::uint8_t>> SizedQuery(DWORD firstSize, Query query) {
+    std::vector<std::uint8_t> buffer(firstSize);
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD needed = 0;
         if (query(buffer.data(), static_cast<DWORD>(buffer.size()), &needed)) return buffer;
@@ -26,13 +31,13 @@ std::optional<std::vector<std::uint8_t>> SizedQuery(Query query) {
 
 std::optional<std::vector<std::uint8_t>> QueryPrinter(HANDLE printer, DWORD level) {
     if (!printer) return std::nullopt;
-    return SizedQuery(
-        [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
+    return SizedQuery(level == 2 ? kFirstPrinterInfo2Size : kFirstBufferSize,
+                      [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
 }
 
 std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWORD level) {
     if (!printer) return std::nullopt;
-    return SizedQuery([&](BYTE* buffer, DWORD size, DWORD* needed) {
+    return SizedQuery(kFirstBufferSize, [&](BYTE* buffer, DWORD size, DWORD* needed) {
         return GetPrinterDriverW(printer, nullptr, level, buffer, size, needed);
     });
 }
