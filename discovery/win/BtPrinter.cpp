@@ -1,6 +1,5 @@
 #include "discovery/win/BtPrinter.h"
 
-#include <commctrl.h>
 #include <setupapi.h>
 #include <strsafe.h>
 
@@ -9,6 +8,9 @@
 #include <optional>
 #include <string>
 
+#include "base/win/list_view.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "discovery/win/discovery_seams.h"
 #include "discovery/registry_text.h"
 #include "discovery/win/win_support.h"
@@ -163,8 +165,8 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     const PropertyText friendlyName = ReadDeviceProperty(set, device, SPDRP_FRIENDLYNAME, kFriendlyNameBytes);
     const BluetoothEvidence evidence = FindBluetoothEvidence(hardwareId.text, detail.Path());
 
-    RegKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
-    if (!key.Valid()) {
+    ScopedRegistryKey key(SetupDiOpenDevRegKey(set, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
+    if (!key) {
         KELNO_LOG_INFO(
             "[Bluetooth][SetupAPI] decision=drop reason=device_registry_open_failed index={} bluetoothHardwareId={} "
             "bluetoothPathHint={} path={} hardwareId={} hardwareIdError={} friendlyName={} friendlyNameError={} "
@@ -176,7 +178,7 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     char16_t portBuffer[kPortNameBytes / sizeof(char16_t)] = {};
     DWORD portType = 0;
     DWORD portBytes = sizeof(portBuffer);
-    const LONG portResult = RegQueryValueExW(key.Get(), L"PortName", nullptr, &portType,
+    const LONG portResult = RegQueryValueExW(key.get(), L"PortName", nullptr, &portType,
                                              reinterpret_cast<BYTE*>(portBuffer), &portBytes);
     if (portResult != ERROR_SUCCESS) {
         KELNO_LOG_INFO(
@@ -255,32 +257,15 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     return MakeBluetoothPortEntry(portName, chosen.name, address);
 }
 
-// Sets the text of one column of a row.
-void SetColumnText(HWND listView, int row, int column, const wchar_t* text) {
-    LVITEMW item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text);
-    SendMessageW(listView, LVM_SETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
-// Appends a row with its first column; the row index, or -1.
-int AppendRow(HWND listView, const wchar_t* text) {
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = ListView_GetItemCount(listView);
-    item.pszText = const_cast<wchar_t*>(text);
-    return ListView_InsertItem(listView, &item);
-}
-
 }  // namespace
 
 ComPortNameSet LogRegisteredSerialComPorts() {
     ComPortNameSet ports;
-    RegKey key;
+    ScopedRegistryKey key;
     const LONG opened =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, key.Receive());
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, key.receive());
     if (opened != ERROR_SUCCESS) {
-        key.Reset();
+        key.reset();
         KELNO_LOG_INFO("[Bluetooth][OS_COM] decision=unavailable reason=serialcomm_registry_open_failed error={}", opened);
         return ports;
     }
@@ -291,7 +276,7 @@ ComPortNameSet LogRegisteredSerialComPorts() {
         char16_t data[kSerialCommDataBytes / sizeof(char16_t)] = {};
         DWORD dataBytes = sizeof(data);
         DWORD type = 0;
-        const LONG result = RegEnumValueW(key.Get(), index, valueName, &nameChars, nullptr, &type,
+        const LONG result = RegEnumValueW(key.get(), index, valueName, &nameChars, nullptr, &type,
                                           reinterpret_cast<BYTE*>(data), &dataBytes);
         if (result == ERROR_NO_MORE_ITEMS) break;
         if (result != ERROR_SUCCESS) {
@@ -335,10 +320,10 @@ bool GetDeviceNameByAddress(const wchar_t* address, wchar_t* name, std::size_t n
                        Utf8(digits), nameChars);
         return false;
     }
-    RegKey key;
-    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePtr(keyName), 0, KEY_READ, key.Receive());
+    ScopedRegistryKey key;
+    const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePtr(keyName), 0, KEY_READ, key.receive());
     if (opened != ERROR_SUCCESS) {
-        key.Reset();
+        key.reset();
         KELNO_LOG_INFO("[Bluetooth][DeviceName] decision=unavailable reason=device_registry_open_failed address={} error={}",
                        Utf8(digits), opened);
         return false;
@@ -346,7 +331,7 @@ bool GetDeviceNameByAddress(const wchar_t* address, wchar_t* name, std::size_t n
     char16_t data[kDeviceNameValueBytes / sizeof(char16_t)] = {};
     DWORD bytes = sizeof(data);
     DWORD type = 0;
-    const LONG read = RegQueryValueExW(key.Get(), L"Name", nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
+    const LONG read = RegQueryValueExW(key.get(), L"Name", nullptr, &type, reinterpret_cast<BYTE*>(data), &bytes);
     if (read != ERROR_SUCCESS) {
         KELNO_LOG_INFO("[Bluetooth][DeviceName] decision=unavailable reason=name_value_read_failed address={} error={}",
                        Utf8(digits), read);
@@ -397,8 +382,9 @@ bool GetDeviceNameByAddress(const wchar_t* address, wchar_t* name, std::size_t n
 std::vector<BluetoothPortEntry> EnumerateBluetoothCOMPorts() {
     std::vector<BluetoothPortEntry> entries;
     const ComPortNameSet registered = LogRegisteredSerialComPorts();
-    DevInfoSet set(SetupDiGetClassDevsW(&kComPortInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-    if (!set.Valid()) {
+    ScopedDeviceInfoSet set(
+        SetupDiGetClassDevsW(&kComPortInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!set) {
         KELNO_LOG_ERROR("[Bluetooth][SetupAPI] decision=abort reason=get_class_devices_failed error={}", GetLastError());
         return entries;
     }
@@ -409,7 +395,7 @@ std::vector<BluetoothPortEntry> EnumerateBluetoothCOMPorts() {
     for (DWORD index = 0;; ++index) {
         SP_DEVICE_INTERFACE_DATA deviceInterface{};
         deviceInterface.cbSize = sizeof(deviceInterface);
-        if (!SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kComPortInterfaceClass, index, &deviceInterface)) {
+        if (!SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kComPortInterfaceClass, index, &deviceInterface)) {
             const DWORD error = GetLastError();
             if (error == ERROR_NO_MORE_ITEMS) break;
             KELNO_LOG_INFO("[Bluetooth][SetupAPI] decision=drop reason=interface_enumeration_failed index={} error={}",
@@ -420,10 +406,10 @@ std::vector<BluetoothPortEntry> EnumerateBluetoothCOMPorts() {
         failuresInARow = 0;
         ++counts.interfaces;
         if (std::optional<BluetoothPortEntry> entry =
-                ExamineComInterface(set.Get(), deviceInterface, index, seenPorts, counts))
+                ExamineComInterface(set.get(), deviceInterface, index, seenPorts, counts))
             entries.push_back(*entry);
     }
-    set.Reset();
+    set.reset();
 
     for (const std::u16string& port : PortsMissingFromInterfaces(registered, seenPorts))
         KELNO_LOG_INFO("[Bluetooth][Compare] decision=not_displayable reason=os_com_missing_from_setupapi port={}",
@@ -442,19 +428,19 @@ void ListBluetoothPrinters(HWND listView) {
         return;
     }
     const std::vector<BluetoothPortEntry> entries = EnumerateBluetoothCOMPorts();
-    const int rowsBefore = ListView_GetItemCount(listView);
-    const BOOL cleared = ListView_DeleteAllItems(listView);
+    const int rowsBefore = RowCount(listView);
+    const bool cleared = DeleteAllRows(listView);
     KELNO_LOG_INFO("[Bluetooth][UI] refresh_started eligiblePortCount={} rowsBeforeClear={} clearResult={}",
-                   entries.size(), rowsBefore, cleared != FALSE);
+                   entries.size(), rowsBefore, cleared);
     KELNO_LOG_INFO("[Bluetooth][UI] modelPolicy=passthrough");
 
     std::uint32_t displayed = 0;
     std::uint32_t insertFailures = 0;
     int firstShown = -1;
     for (const BluetoothPortEntry& entry : entries) {
-        const std::u16string_view port = U16View(WidePtr(entry.portName), std::size(entry.portName));
-        const std::u16string_view address = U16View(WidePtr(entry.address), std::size(entry.address));
-        const std::u16string_view deviceName = U16View(WidePtr(entry.deviceName), std::size(entry.deviceName));
+        const std::u16string_view port = FieldText(entry.portName);
+        const std::u16string_view address = FieldText(entry.address);
+        const std::u16string_view deviceName = FieldText(entry.deviceName);
 
         // The device name is passed through as the row's model text.
         wchar_t model[kBluetoothDeviceNameChars];
@@ -472,33 +458,29 @@ void ListBluetoothPrinters(HWND listView) {
                            Utf8(model));
             continue;
         }
-        const int requestedRow = ListView_GetItemCount(listView);
-        const int row = AppendRow(listView, rowText);
+        const int requestedRow = RowCount(listView);
+        const int row = AppendRow(listView, {rowText, model, portText});
         if (row < 0) {
             ++insertFailures;
             KELNO_LOG_INFO("[Bluetooth][UI] decision=drop reason=listview_insert_failed requestedRow={} port={} model={}",
                            requestedRow, Utf8(port), Utf8(model));
             continue;
         }
-        SetColumnText(listView, row, 1, model);
-        SetColumnText(listView, row, 2, portText);
         if (firstShown < 0) firstShown = row;
         ++displayed;
         KELNO_LOG_INFO("[Bluetooth][UI] decision=displayed row={} port={} address={} model={}", row, Utf8(port),
                        Utf8(address), Utf8(model));
     }
 
-    if (AppendRow(listView, WidePtr(std::u16string(kAddBluetoothPrinterRow))) < 0)
+    if (AppendRow(listView, {WideString(kAddBluetoothPrinterRow).c_str()}) < 0)
         KELNO_LOG_ERROR("[Bluetooth][UI] decision=drop reason=add_bluetooth_row_insert_failed");
 
-    if (firstShown >= 0) {
-        ListView_SetItemState(listView, firstShown, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-        ListView_EnsureVisible(listView, firstShown, FALSE);
-    }
+    if (firstShown >= 0) SelectRow(listView, firstShown);
+
     KELNO_LOG_INFO(
         "[Bluetooth][Summary] stage=ui eligiblePorts={} displayedPorts={} filteredPorts={} insertFailures={} "
         "finalRows={}",
-        entries.size(), displayed, entries.size() - displayed, insertFailures, ListView_GetItemCount(listView));
+        entries.size(), displayed, entries.size() - displayed, insertFailures, RowCount(listView));
 }
 
 bool ShowBluetoothPairDialog(HWND parent) {

@@ -6,27 +6,13 @@
 
 #include <iterator>
 
+#include "base/win/scoped.h"
+
 namespace kelno {
 namespace {
 
 constexpr DWORD kQueryDeviceIdIoctl = 0x16000C;
 static_assert(IOCTL_PAR_QUERY_DEVICE_ID == kQueryDeviceIdIoctl, "IOCTL_PAR_QUERY_DEVICE_ID");
-
-// Owns a file handle.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() {
-        if (Valid()) CloseHandle(handle_);
-    }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-    HANDLE Get() const { return handle_; }
-
-private:
-    HANDLE handle_;
-};
 
 // bthprops.cpl from the system directory, never from the program's folder or the search path.
 HMODULE LoadBluetoothModule() {
@@ -83,11 +69,11 @@ bool QueryDeviceIdFromDevice(const wchar_t* devicePath, std::uint8_t* answer, st
                              std::size_t* returned) {
     if (returned) *returned = 0;
     if (!devicePath || !answer || capacity == 0 || capacity > MAXDWORD) return false;
-    FileHandle device(CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!device.Valid()) return false;
+    ScopedFile device(CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!device) return false;
     ZeroMemory(answer, capacity);
     DWORD bytes = 0;
-    if (!DeviceIoControl(device.Get(), kQueryDeviceIdIoctl, nullptr, 0, answer, static_cast<DWORD>(capacity), &bytes,
+    if (!DeviceIoControl(device.get(), kQueryDeviceIdIoctl, nullptr, 0, answer, static_cast<DWORD>(capacity), &bytes,
                          nullptr))
         return false;
     if (returned) *returned = bytes < capacity ? bytes : capacity;

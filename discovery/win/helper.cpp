@@ -8,11 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "base/win/registry.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "discovery/win/network_discovery.h"
 #include "discovery/port_classification.h"
 #include "discovery/port_record.h"
 #include "discovery/registry_text.h"
-#include "discovery/win/win_support.h"
 #include "common/win/log.h"
 
 namespace kelno {
@@ -33,16 +35,14 @@ std::optional<std::u16string> ReadHardwareId(HDEVINFO set, SP_DEVINFO_DATA& devi
                                            sizeof(buffer), &required))
         return std::nullopt;
     const DWORD bytes = required < sizeof(buffer) ? required : sizeof(buffer);
-    return std::u16string(FirstMultiString(reinterpret_cast<const char16_t*>(buffer), bytes));
+    return std::u16string(FirstMultiString(U16Ptr(buffer), bytes));
 }
 
 // Whether the port opens now (read access, no sharing). Only logged: a port in use by another
 // program is listed all the same.
 bool ProbeDeviceOpen(const wchar_t* portName) {
-    HANDLE port = CreateFileW(portName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (port == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(port);
-    return true;
+    const ScopedFile port(CreateFileW(portName, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    return static_cast<bool>(port);
 }
 
 struct ScanCounts {
@@ -174,8 +174,8 @@ bool IsBluetoothComPort(const wchar_t* portName) {
         KELNO_LOG_WARN("[Bluetooth][ComScan] decision=not_bluetooth reason=invalid_port_name");
         return false;
     }
-    DevInfoSet set(SetupDiGetClassDevsW(&kPortsSetupClass, nullptr, nullptr, DIGCF_PRESENT));
-    if (!set.Valid()) {
+    ScopedDeviceInfoSet set(SetupDiGetClassDevsW(&kPortsSetupClass, nullptr, nullptr, DIGCF_PRESENT));
+    if (!set) {
         KELNO_LOG_WARN("[Bluetooth][ComScan] decision=not_bluetooth reason=ports_device_set_open_failed port={} error={}",
                        Utf8(wanted), GetLastError());
         return false;
@@ -189,7 +189,7 @@ bool IsBluetoothComPort(const wchar_t* portName) {
     device.cbSize = sizeof(device);
     DWORD index = 0;
     for (;; ++index) {
-        if (!SetupDiEnumDeviceInfo(set.Get(), index, &device)) {
+        if (!SetupDiEnumDeviceInfo(set.get(), index, &device)) {
             const DWORD error = GetLastError();
             if (error != ERROR_NO_MORE_ITEMS)
                 KELNO_LOG_INFO(
@@ -199,7 +199,7 @@ bool IsBluetoothComPort(const wchar_t* portName) {
             break;
         }
         ++enumerated;
-        const std::optional<std::u16string> hardwareId = ReadHardwareId(set.Get(), device);
+        const std::optional<std::u16string> hardwareId = ReadHardwareId(set.get(), device);
         if (!hardwareId) {
             ++hardwareIdReadFailures;
             continue;
@@ -207,8 +207,8 @@ bool IsBluetoothComPort(const wchar_t* portName) {
         if (!IsBluetoothPortsHardwareId(*hardwareId)) continue;
         ++candidates;
 
-        RegKey key(SetupDiOpenDevRegKey(set.Get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
-        if (!key.Valid()) {
+        ScopedRegistryKey key(SetupDiOpenDevRegKey(set.get(), &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ));
+        if (!key) {
             KELNO_LOG_INFO(
                 "[Bluetooth][ComScan] classification_probe_failed port={} stage=device_registry_open index={} "
                 "hardwareId={} error={}",
@@ -217,7 +217,7 @@ bool IsBluetoothComPort(const wchar_t* portName) {
         }
         LONG error = ERROR_SUCCESS;
         const std::optional<std::u16string> registryPortName =
-            ReadRegistryString(key.Get(), L"PortName", kPortNameValueChars, &error);
+            ReadRegistryString(key.get(), L"PortName", kPortNameValueChars, &error);
         if (!registryPortName) {
             KELNO_LOG_INFO(
                 "[Bluetooth][ComScan] classification_probe_failed port={} stage=port_name_read index={} hardwareId={} "

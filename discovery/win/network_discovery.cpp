@@ -17,6 +17,7 @@
 #include "common/win/debug_output.h"
 #include "common/win/log.h"
 #include "base/win/boundary.h"
+#include "base/win/wide_text.h"
 
 namespace kelno {
 
@@ -24,8 +25,6 @@ LocalAddress* LocalAddressList = nullptr;
 DiscoverySocket* DiscoverySocketList = nullptr;
 
 namespace {
-
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
 
 // How long shutting down waits for a thread before it leaves that thread's data allocated.
 constexpr DWORD kThreadStopWaitMs = 10000;
@@ -95,14 +94,8 @@ bool WaitDispatchingSentMessages(HANDLE thread, DWORD timeoutMs) {
 
 // ANSI text (the adapter's, an answer's model name) in the system's ANSI code page.
 std::u16string U16FromAnsiCodePage(std::string_view text) {
-    if (text.empty()) return {};
-    const int length = static_cast<int>(text.size());
-    const int needed = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (needed <= 0) return U16FromAsciiAnsi(text);
-    std::u16string wide(static_cast<std::size_t>(needed), u'\0');
-    const int written =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), length, reinterpret_cast<wchar_t*>(wide.data()), needed);
-    wide.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
+    std::u16string wide = U16FromAnsi(text);
+    if (wide.empty() && !text.empty()) return U16FromAsciiAnsi(text);
     return wide;
 }
 

@@ -6,6 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "base/win/registry.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "discovery/win/discovery_seams.h"
 #include "discovery/usb_port_fields.h"
 #include "discovery/win/win_support.h"
@@ -21,31 +24,31 @@ constexpr GUID kUsbPrintInterfaceClass = {0x28d78fad, 0x5a12, 0x11d1, {0xae, 0x5
 constexpr std::size_t kMaxDeviceTextChars = 16383;
 
 // Opens the interface's "Device Parameters" key for reading, or returns an invalid key.
-void OpenDeviceParameters(std::u16string_view devicePath, RegKey& key) {
+void OpenDeviceParameters(std::u16string_view devicePath, ScopedRegistryKey& key) {
     const std::u16string keyName = UsbDeviceParametersKey(devicePath);
     if (keyName.empty()) return;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePtr(keyName), 0, KEY_QUERY_VALUE, key.Receive()) != ERROR_SUCCESS)
-        key.Reset();
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePtr(keyName), 0, KEY_QUERY_VALUE, key.receive()) != ERROR_SUCCESS)
+        key.reset();
 }
 
 // Calls visit(path, parametersKey) for each present interface of the USB printing class whose
 // detail and "Device Parameters" key could be read, until visit returns false.
 template <typename Visit>
 void ForEachUsbPrintInterface(Visit visit) {
-    DevInfoSet set(SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-    if (!set.Valid()) return;
+    ScopedDeviceInfoSet set(
+        SetupDiGetClassDevsW(&kUsbPrintInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!set) return;
     SP_DEVICE_INTERFACE_DATA deviceInterface{};
     deviceInterface.cbSize = sizeof(deviceInterface);
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.Get(), nullptr, &kUsbPrintInterfaceClass, index,
+    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kUsbPrintInterfaceClass, index,
                                                        &deviceInterface);
          ++index) {
         InterfaceDetail detail;
-        if (detail.Read(set.Get(), deviceInterface) != InterfaceDetail::Status::ok) continue;
-        RegKey parameters;
+        if (detail.Read(set.get(), deviceInterface) != InterfaceDetail::Status::ok) continue;
+        ScopedRegistryKey parameters;
         OpenDeviceParameters(detail.Path(), parameters);
-        if (!parameters.Valid()) continue;
-        if (!visit(detail.Path(), parameters.Get())) break;
+        if (!parameters) continue;
+        if (!visit(detail.Path(), parameters.get())) break;
     }
 }
 
