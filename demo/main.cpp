@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "engine/install_state.h"
 #include "common/win/log.h"
 #include "common/model_table.h"
@@ -23,14 +25,7 @@
 
 namespace {
 
-std::string Utf8(const wchar_t* text) {
-    if (!text || !*text) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
-std::string Utf8(const std::wstring& text) { return Utf8(text.c_str()); }
+using kelno::Utf8;
 
 // "(none)" for a missing or empty spooler string.
 std::string Shown(const wchar_t* text) { return text && *text ? "\"" + Utf8(text) + "\"" : "(none)"; }
@@ -96,11 +91,8 @@ HWND CreateProgressWindow() {
 // Wine's AddPrinterW asks the queue's configuration DLL for its default DEVMODE and calls
 // DrvDocumentPropertySheets without checking that the DLL exports it.
 bool ConfigurationDllCanMakeAQueue(const std::wstring& dll) {
-    HMODULE module = LoadLibraryExW(dll.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
-    if (!module) return false;
-    const bool ok = GetProcAddress(module, "DrvDocumentPropertySheets") != nullptr;
-    FreeLibrary(module);
-    return ok;
+    const kelno::ScopedModule module(LoadLibraryExW(dll.c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES));
+    return module && GetProcAddress(module.get(), "DrvDocumentPropertySheets") != nullptr;
 }
 
 std::vector<BYTE> Enumerate(BOOL (*call)(BYTE*, DWORD, DWORD*, DWORD*), DWORD& count) {
@@ -204,9 +196,9 @@ int wmain(int argc, wchar_t** argv) {
 
     // What the install page leaves in the wizard's state.
     kelno::PrinterInstallEntry entry{};
-    kelno::SetField(entry.modelName, std::u16string_view(reinterpret_cast<const char16_t*>(model.c_str()), model.size()));
-    kelno::SetField(entry.printerName, std::u16string_view(reinterpret_cast<const char16_t*>(queue.c_str()), queue.size()));
-    kelno::SetField(entry.portName, std::u16string_view(reinterpret_cast<const char16_t*>(port.c_str()), port.size()));
+    kelno::SetField(entry.modelName, model);
+    kelno::SetField(entry.printerName, queue);
+    kelno::SetField(entry.portName, port);
     entry.tcpPortNumber = kelno::kDefaultRawTcpPort;
     const std::wstring inf = package + L"\\" + kelno::kWizardInfName;
 
@@ -215,8 +207,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND progress = CreateProgressWindow();
     const bool installed = kelno::DoInstallPrinter(kelno::ResultPageSink(progress), entry, inf.c_str());
     DestroyWindow(progress);
-    const std::wstring queueUsed(reinterpret_cast<const wchar_t*>(entry.printerName),
-                                 kelno::LengthBounded(entry.printerName, std::size(entry.printerName)));
+    const std::wstring queueUsed = kelno::FieldString(entry.printerName);
     std::printf("Result: %s (LastInstallError %d, LastInstallSystemError %lu), queue name used: \"%s\"\n\n",
                 installed ? "installed" : "FAILED", kelno::LastInstallError.load(), kelno::LastInstallSystemError.load(),
                 Utf8(queueUsed).c_str());

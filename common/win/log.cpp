@@ -19,6 +19,7 @@
 
 #include "base/wide_printf.h"
 #include "base/win/boundary.h"
+#include "base/win/wide_text.h"
 #include "common/win/debug_output.h"
 
 namespace kelno {
@@ -186,14 +187,14 @@ void DbgPrint(const char* format, ...) {
     char16_t text[kMaxLineChars];
     std::va_list args;
     va_start(args, format);
-    const int length = FormatWide(text, kMaxLineChars, reinterpret_cast<const char16_t*>(wideFormat), args);
+    const int length = FormatWide(text, kMaxLineChars, U16Ptr(wideFormat), args);
     va_end(args);
     if (length < 0) return;
 
     // Without a log (usbonestep, or a wizard whose log could not be opened) the line goes to the
     // debugger output.
     if (!IsLogStarted()) {
-        DebugOut(reinterpret_cast<const wchar_t*>(text));
+        DebugOut(WidePtr(text));
         return;
     }
     try {

@@ -6,6 +6,8 @@
 
 #include "base/text.h"
 #include "base/win/boundary.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "common/win/log.h"
 #include "discovery/port_record.h"
 #include "drvwizard/win/engine_texts.h"
@@ -40,11 +42,6 @@ void SetStatusLine(HWND page, UINT textId) {
     if (page) SetDlgItemTextW(page, kResultStatusControl, text);
 }
 
-template <std::size_t N>
-std::wstring FieldString(const char16_t (&field)[N]) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(field), LengthBounded(field, N));
-}
-
 // The network port of the request, created when the spooler does not know it yet and always
 // configured with the request's address and TCP port.
 void PrepareNetworkPort(const ProgressSink& progress, PrinterInstallEntry& entry, bool portListed) {
@@ -72,8 +69,9 @@ void AskForReboot(HWND page) {
         DbgPrint("Reboot command failed, errcode:%d.", static_cast<int>(GetLastError()));
         return;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Nothing waits for the command: both handles go at once.
+    const ScopedHandle thread(process.hThread);
+    const ScopedHandle started(process.hProcess);
 }
 
 }  // namespace
@@ -110,13 +108,12 @@ ProgressSink ResultPageSink(HWND page) {
 }
 
 bool SetDefaultPrinterByOrdinal(const wchar_t* printerName) {
-    HMODULE winspool = LoadLibraryW(L"winspool.drv");
+    const ScopedModule winspool(LoadLibraryW(L"winspool.drv"));
     if (!winspool) return false;
     const auto setDefault = reinterpret_cast<SetDefaultPrinterFn>(
-        reinterpret_cast<void*>(GetProcAddress(winspool, MAKEINTRESOURCEA(kSetDefaultPrinterOrdinal))));
+        reinterpret_cast<void*>(GetProcAddress(winspool.get(), MAKEINTRESOURCEA(kSetDefaultPrinterOrdinal))));
     const bool ok = setDefault && setDefault(printerName);
     if (!ok) DbgPrint("SetDefaultPrinter %ws failed, errcode:%d.", printerName, static_cast<int>(GetLastError()));
-    FreeLibrary(winspool);
     return ok;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "base/text.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "engine/driver_version.h"
 #include "engine/install_state.h"
 #include "common/win/log.h"
@@ -22,21 +24,8 @@ namespace {
 // Set once at program start, before any install runs.
 std::string_view g_driverVersion = kWizardDriverVersionString;
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "entry fields are handed to the wide Windows calls");
-
 // UPDP_UPLOAD_ALWAYS, which not every SDK's winspool.h defines.
 constexpr DWORD kUploadAlways = 2;
-
-// The text of a fixed entry field, up to its terminator and never past the field.
-template <std::size_t N>
-std::wstring FieldString(const char16_t (&field)[N]) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(field), LengthBounded(field, N));
-}
-
-template <std::size_t N>
-void SetFieldString(char16_t (&field)[N], const std::wstring& text) {
-    CopyBounded(field, N, std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
-}
 
 // Spooler structures take non-const strings they never write to.
 wchar_t* Text(const wchar_t* text) { return const_cast<wchar_t*>(text); }
@@ -109,10 +98,12 @@ std::string_view DriverVersionString() { return g_driverVersion; }
 bool IsPrinterInstalled(const wchar_t* printerName) {
     if (!printerName || !printerName[0]) return false;
     PRINTER_DEFAULTSW defaults{};
-    HANDLE printer = nullptr;
-    if (!OpenPrinterW(Text(printerName), &printer, &defaults) || !printer) return false;
-    ClosePrinter(printer);
-    return true;
+    ScopedPrinter printer;
+    if (!OpenPrinterW(Text(printerName), printer.receive(), &defaults)) {
+        printer.release();  // what the failed call left is no handle to close
+        return false;
+    }
+    return static_cast<bool>(printer);
 }
 
 bool IsPrinterDriverInstalled(const wchar_t* driverName, DWORD* osError, int* check) {
@@ -270,8 +261,7 @@ bool DoInstallPrinter(const ProgressSink& progress, PrinterInstallEntry& entry, 
                  FieldString(entry.portName).c_str());
 
     const UniqueQueueNameResult unique = UniqueQueueName(FieldText(entry.printerName), [](std::u16string_view name) {
-        const std::wstring candidate(name.begin(), name.end());
-        return IsPrinterInstalled(candidate.c_str());
+        return IsPrinterInstalled(WideString(name).c_str());
     });
     SetField(entry.printerName, unique.name);
     const std::wstring printerName = FieldString(entry.printerName);

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/wide_printf.h"
+#include "base/win/wide_text.h"
 
 namespace kelno {
 
@@ -30,7 +31,7 @@ void SendProgress(const ProgressSink& sink, EngineText text, ...) {
     const std::size_t capacity = std::min(std::size(line), std::max<std::size_t>(sink.lineChars, 2) + 1);
     std::va_list args;
     va_start(args, text);
-    const int n = FormatWideCut(line, capacity, reinterpret_cast<const char16_t*>(format), args);
+    const int n = FormatWideCut(line, capacity, U16Ptr(format), args);
     va_end(args);
     if (n < 0) return;
     // A cut line still ends the way the format does, so the next line starts on its own.
@@ -41,7 +42,7 @@ void SendProgress(const ProgressSink& sink, EngineText text, ...) {
         line[n - 2] = u'\r';
         line[n - 1] = u'\n';
     }
-    SendProgressText(sink, reinterpret_cast<const wchar_t*>(line));
+    SendProgressText(sink, WidePtr(line));
 }
 
 }  // namespace kelno

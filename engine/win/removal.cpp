@@ -10,6 +10,8 @@
 #include <string_view>
 
 #include "base/text.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "engine/install_state.h"
 #include "common/win/log.h"
 #include "engine/win/progress.h"
@@ -20,9 +22,6 @@
 namespace kelno {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
-
-constexpr std::size_t kNameChars = sizeof(PrinterInstallEntry::printerName) / sizeof(char16_t);
 constexpr std::size_t kEnvironmentChars = sizeof(PrinterInstallEntry::driverEnvironment) / sizeof(char16_t);
 constexpr std::size_t kProviderChars = 50;
 constexpr std::size_t kStatusChars = 20;  // "OK\r\n" / "Failed\r\n" inside the driver line
@@ -30,43 +29,9 @@ constexpr std::size_t kStatusChars = 20;  // "OK\r\n" / "Failed\r\n" inside the 
 // no other file of that folder is ever ours to delete.
 constexpr wchar_t kMonitorFileName[] = L"kelnomon.dll";
 
-// A name field of an entry as a terminated wide string (the field may lack its terminator).
-struct EntryName {
-    template <std::size_t N>
-    explicit EntryName(const char16_t (&field)[N]) {
-        static_assert(N <= kNameChars);
-        CopyBounded(chars, std::size(chars), std::u16string_view(field, LengthBounded(field, N)));
-    }
-    const wchar_t* c_str() const { return reinterpret_cast<const wchar_t*>(chars); }
-    char16_t chars[kNameChars];
-};
-
 bool SameText(const wchar_t* a, const wchar_t* b) {
     return a && b && CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
 }
-
-// The part of a path after its last backslash (the whole path when it has none).
-const wchar_t* FileNamePart(const wchar_t* path) {
-    const wchar_t* slash = std::wcsrchr(path, L'\\');
-    return slash ? slash + 1 : path;
-}
-
-// Closes the printer handle.
-class PrinterHandle {
-public:
-    PrinterHandle() = default;
-    ~PrinterHandle() {
-        if (handle_)
-            ClosePrinter(handle_);
-    }
-    PrinterHandle(const PrinterHandle&) = delete;
-    PrinterHandle& operator=(const PrinterHandle&) = delete;
-    HANDLE* Receive() { return &handle_; }
-    HANDLE get() const { return handle_; }
-
-private:
-    HANDLE handle_ = nullptr;
-};
 
 // Whether the queue reports jobs (PRINTER_INFO_2, size query then a zero-filled buffer).
 bool HasQueuedJobs(HANDLE printer) {
@@ -158,7 +123,7 @@ public:
             if (i == except)
                 continue;
             for (const wchar_t* dep = (*this)[i].pDependentFiles; dep && *dep; dep += std::wcslen(dep) + 1)
-                if (SameText(FileNamePart(dep), fileName))
+                if (SameText(FileNamePartAfterBackslash(dep), fileName))
                     return true;
         }
         return false;
@@ -208,7 +173,8 @@ bool DependentFilePath(const DRIVER_INFO_3W& driver, wchar_t (&path)[MAX_PATH]) 
         return SUCCEEDED(StringCchCopyW(path, std::size(path), dependent));
     if (!driver.pDriverPath || !std::wcschr(driver.pDriverPath, L'\\'))
         return false;
-    const std::size_t folder = static_cast<std::size_t>(FileNamePart(driver.pDriverPath) - driver.pDriverPath);
+    const std::size_t folder =
+        static_cast<std::size_t>(FileNamePartAfterBackslash(driver.pDriverPath) - driver.pDriverPath);
     if (folder + std::wcslen(dependent) >= std::size(path))
         return false;
     CopyBounded(path, std::size(path), std::wstring_view(driver.pDriverPath, folder));
@@ -229,10 +195,10 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
         bool opened = false;
         {
             PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-            PrinterHandle printer;
-            if (!OpenPrinterW(const_cast<LPWSTR>(name), printer.Receive(), &defaults)) {
-                // Taken as already removed.
-                *printer.Receive() = nullptr;
+            ScopedPrinter printer;
+            if (!OpenPrinterW(const_cast<LPWSTR>(name), printer.receive(), &defaults)) {
+                // Taken as already removed; what the failed call left is no handle to close.
+                printer.release();
                 DbgPrint("DoRemovePrinter: OpenPrinter failed:%d", static_cast<int>(GetLastError()));
             } else {
                 opened = true;
@@ -253,8 +219,8 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
 }
 
 bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
-    const EntryName model(entry.modelName);
-    if (!model.chars[0]) {
+    const std::wstring model = FieldString(entry.modelName);
+    if (model.empty()) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
         return false;
     }
@@ -267,9 +233,7 @@ bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
         return false;
     }
     const DRIVER_INFO_3W& driver = drivers[index];
-    const wchar_t* environment = driver.pEnvironment ? driver.pEnvironment : L"";
-    CopyBounded(entry.driverEnvironment, kEnvironmentChars,
-                std::u16string_view(reinterpret_cast<const char16_t*>(environment), std::wcslen(environment)));
+    CopyBounded(entry.driverEnvironment, kEnvironmentChars, U16View(driver.pEnvironment));
 
     const bool deleted = DeletePrinterDriverW(nullptr, driver.pEnvironment, const_cast<LPWSTR>(model.c_str())) != FALSE;
     const DWORD spoolerError = deleted ? ERROR_SUCCESS : GetLastError();
@@ -285,7 +249,7 @@ bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
     wchar_t dependent[MAX_PATH];
     if (DependentFilePath(driver, dependent)) {
         DeleteDriverFile(drivers, index, dependent);
-        const wchar_t* fileName = FileNamePart(dependent);
+        const wchar_t* fileName = FileNamePartAfterBackslash(dependent);
         wchar_t systemCopy[MAX_PATH];
         if (SameText(fileName, kMonitorFileName) && !drivers.DependentNameUsedByOther(index, fileName) &&
             GetSystemDirectoryPath(systemCopy, std::size(systemCopy)) &&
@@ -304,8 +268,8 @@ void DoRemovePrinterDriver(const ProgressSink& progress, PrinterInstallEntry* en
         PrinterInstallEntry& entry = entries[i];
         const bool ok = RemovePrinterDriverFiles(entry);
         const DWORD error = GetLastError();
-        const EntryName environment(entry.driverEnvironment);
-        const EntryName model(entry.modelName);
+        const std::wstring environment = FieldString(entry.driverEnvironment);
+        const std::wstring model = FieldString(entry.modelName);
         DbgPrint("DoRemovePrinterDriver: DriverEnv:%ws, ModelName:%ws, bOK:%d", environment.c_str(), model.c_str(),
                  ok ? 1 : 0);
         wchar_t status[kStatusChars];
@@ -327,8 +291,8 @@ void FindOemInf(wchar_t* name, std::size_t capacity) {
         return;
 
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW(pattern, &found);
-    if (search == INVALID_HANDLE_VALUE)
+    const ScopedFind search(FindFirstFileW(pattern, &found));
+    if (!search)
         return;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
@@ -347,8 +311,7 @@ void FindOemInf(wchar_t* name, std::size_t capacity) {
             CopyBounded(name, capacity, std::wstring_view(found.cFileName, nameLength));
             break;
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.get(), &found));
 }
 
 void DoDeleteDriverPackage(const ProgressSink& progress, const wchar_t* infName) {
@@ -383,7 +346,7 @@ void RunUninstallBranch(const ProgressSink& progress, const RemovalRequest& requ
     PrinterInstallEntry* entries = request.entries;
     const int count = entries && request.count > 0 ? request.count : 0;
     for (int i = 0; i < count; ++i)
-        DoRemovePrinter(progress, EntryName(entries[i].printerName).c_str());
+        DoRemovePrinter(progress, FieldString(entries[i].printerName).c_str());
     if (request.deletePort)
         DeleteStandardTcpIpPort(progress, entries, count);
     if (request.removeDriver)

@@ -1,6 +1,7 @@
 #include "engine/win/service_control.h"
 
 #include "base/win/boundary.h"
+#include "base/win/scoped.h"
 #include "common/win/debug_output.h"
 #include "engine/win/seams.h"
 
@@ -20,25 +21,8 @@ constexpr DWORD kTimeoutPollDivisor = 10;
 constexpr DWORD kTimeoutStopIntervalMs = 10;
 constexpr DWORD kTimeoutStartIntervalMs = 50;
 
-// Owns one handle of the service control manager (the manager itself or a service).
-class ScHandle {
-public:
-    ScHandle() = default;
-    explicit ScHandle(SC_HANDLE handle) : handle_(handle) {}
-    ~ScHandle() { reset(nullptr); }
-    ScHandle(const ScHandle&) = delete;
-    ScHandle& operator=(const ScHandle&) = delete;
-
-    SC_HANDLE get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    void reset(SC_HANDLE handle) {
-        if (handle_) CloseServiceHandle(handle_);
-        handle_ = handle;
-    }
-
-private:
-    SC_HANDLE handle_ = nullptr;
-};
+// One handle of the service control manager (the manager itself or a service).
+using ScHandle = ScopedService;
 
 // Service names in the messages are cut at the longest name the manager accepts, so that a
 // caller's over-long name still leaves a readable line.

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/win/wide_text.h"
 #include "common/win/debug_output.h"
 #include "engine/driver_environment.h"
 #include "engine/install_state.h"
@@ -88,14 +89,6 @@ bool UpgradeDriverDirectory(PathBuffer& driverDir) {
     DebugOutF(L"Failed to get printer driver directory, error: %u", static_cast<unsigned>(GetLastError()));
     DebugOut(L"Failed to get printer driver directory path");
     return false;
-}
-
-// "name.ext" of a path: the part after its last '\' or '/'.
-const wchar_t* FileNamePart(const wchar_t* path) {
-    const wchar_t* name = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/') name = p + 1;
-    return name;
 }
 
 // Copies the monitor into the system directory while the spooler, which loads it, is stopped.

@@ -8,6 +8,8 @@
 #include <string_view>
 
 #include "base/text.h"
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "common/win/log.h"
 #include "engine/win/progress.h"
 #include "engine/tcpip_port_payload.h"
@@ -15,54 +17,33 @@
 namespace kelno {
 namespace {
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
-
 constexpr std::int32_t kHighestTcpPort = 65535;
-constexpr std::size_t kEntryPortNameChars = sizeof(PrinterInstallEntry::portName) / sizeof(char16_t);
 // The result page keeps 100 characters of a line: texts shown in a line are cut to that.
 constexpr std::size_t kShownChars = 100;
 
-std::u16string_view View(const wchar_t* text, std::size_t capacity) {
-    if (!text)
-        return {};
-    return {reinterpret_cast<const char16_t*>(text), LengthBounded(text, capacity)};
+// The standard TCP/IP port monitor opened for administration; on failure the owner is empty
+// and error holds the system error.
+ScopedPrinter OpenTcpIpMonitor(DWORD& error) {
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
+    wchar_t name[std::size(kTcpIpMonitorXcvName)];
+    CopyBounded(name, std::size(name), std::wstring_view(kTcpIpMonitorXcvName));
+    ScopedPrinter monitor;
+    if (!OpenPrinterW(name, monitor.receive(), &defaults)) {
+        error = GetLastError();
+        monitor.release();  // what the failed call left is no handle to close
+    }
+    return monitor;
 }
-
-// Closes the monitor handle after the call.
-class MonitorHandle {
-public:
-    MonitorHandle() {
-        PRINTER_DEFAULTSW defaults{nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
-        wchar_t name[std::size(kTcpIpMonitorXcvName)];
-        CopyBounded(name, std::size(name), std::wstring_view(kTcpIpMonitorXcvName));
-        if (!OpenPrinterW(name, &handle_, &defaults)) {
-            error_ = GetLastError();
-            handle_ = nullptr;
-        }
-    }
-    ~MonitorHandle() {
-        if (handle_)
-            ClosePrinter(handle_);
-    }
-    MonitorHandle(const MonitorHandle&) = delete;
-    MonitorHandle& operator=(const MonitorHandle&) = delete;
-
-    HANDLE get() const { return handle_; }
-    DWORD openError() const { return error_; }
-
-private:
-    HANDLE handle_ = nullptr;
-    DWORD error_ = ERROR_SUCCESS;
-};
 
 // One transceive call with its input record. XcvDataW itself only says whether the monitor was
 // reached; the monitor's own answer comes back in the status, so both must report success (an
 // "AddPort" of an existing port is reached and refused).
 bool CallMonitor(const wchar_t* command, const void* input, DWORD inputSize, const wchar_t* portName) {
-    MonitorHandle monitor;
-    if (!monitor.get()) {
+    DWORD openError = ERROR_SUCCESS;
+    const ScopedPrinter monitor = OpenTcpIpMonitor(openError);
+    if (!monitor) {
         DbgPrint("%ws: open of the standard TCP/IP port monitor failed, port:%ws, errcode:%d.", command, portName,
-                 static_cast<int>(monitor.openError()));
+                 static_cast<int>(openError));
         return false;
     }
     BYTE output[kXcvOutputBytes] = {};
@@ -81,12 +62,8 @@ bool CallMonitor(const wchar_t* command, const void* input, DWORD inputSize, con
     return true;
 }
 
-// A text as a progress line shows it.
-struct ShownText {
-    explicit ShownText(std::u16string_view text) { CopyBounded(chars, std::size(chars), text); }
-    const wchar_t* c_str() const { return reinterpret_cast<const wchar_t*>(chars); }
-    char16_t chars[kShownChars + 1];
-};
+// A text as a progress line shows it: cut to what the line keeps.
+std::wstring Shown(std::u16string_view text) { return WideString(text.substr(0, kShownChars)); }
 
 // "AddPort" and "ConfigPort" are one procedure with different command names and lines.
 bool SendPortData(const ProgressSink& progress,
@@ -96,7 +73,7 @@ bool SendPortData(const ProgressSink& progress,
                   const wchar_t* hostAddress,
                   std::int32_t portNumber) {
     // The field widths are the most either text can use; one unit more shows an over-long text.
-    const std::u16string_view host = View(hostAddress, kMaxHostAddressChars + 1);
+    const std::u16string_view host = U16View(hostAddress, kMaxHostAddressChars + 1);
     if (host.empty() || portNumber <= 0 || portNumber > kHighestTcpPort) {
         // No port is made; the queue add that follows then fails on the missing port, and this
         // line says why.
@@ -104,9 +81,9 @@ bool SendPortData(const ProgressSink& progress,
                  command, portName ? portName : L"", hostAddress ? hostAddress : L"", static_cast<int>(portNumber));
         return false;
     }
-    const std::u16string_view port = View(portName, kMaxPortNameChars + 1);
+    const std::u16string_view port = U16View(portName, kMaxPortNameChars + 1);
 
-    SendProgress(progress, line, ShownText(View(portName, kShownChars)).c_str(), ShownText(host).c_str());
+    SendProgress(progress, line, Shown(U16View(portName, kShownChars)).c_str(), Shown(host).c_str());
     bool ok = false;
     const std::optional<PortData1> payload =
         port.empty() ? std::nullopt : MakeRawTcpPortData(port, host, static_cast<std::uint32_t>(portNumber));
@@ -142,13 +119,11 @@ void DeleteStandardTcpIpPort(const ProgressSink& progress, const PrinterInstallE
             continue;
 
         // The entry's field may lack its terminator: the line and the call use a terminated copy.
-        char16_t portName[kEntryPortNameChars];
-        CopyBounded(portName, std::size(portName),
-                    std::u16string_view(entry.portName, LengthBounded(entry.portName, kEntryPortNameChars)));
-        const wchar_t* widePortName = reinterpret_cast<const wchar_t*>(portName);
-        SendProgress(progress, EngineText::removePort, ShownText(View(widePortName, kShownChars)).c_str());
+        const std::wstring portName = FieldString(entry.portName);
+        const wchar_t* widePortName = portName.c_str();
+        SendProgress(progress, EngineText::removePort, Shown(U16View(portName)).c_str());
         bool ok = false;
-        const std::u16string_view port = View(widePortName, kMaxPortNameChars + 1);
+        const std::u16string_view port = U16View(widePortName, kMaxPortNameChars + 1);
         const std::optional<DeletePortData1> payload = port.empty() ? std::nullopt : MakeDeletePortData(port);
         if (!payload) {
             DbgPrint("DeletePort: port name empty or too long, nothing sent.");

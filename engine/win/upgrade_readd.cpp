@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/wide_text.h"
 #include "common/win/debug_output.h"
 #include "engine/win/printer_install.h"
 #include "engine/queue_name.h"
@@ -53,15 +54,8 @@ std::set<std::u16string> QueueNames() {
     if (!EnumPrintersW(flags, nullptr, 2, buffer.data(), needed, &needed, &returned)) return names;
     const auto* printers = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
-        if (printers[i].pPrinterName) names.insert(reinterpret_cast<const char16_t*>(printers[i].pPrinterName));
+        if (printers[i].pPrinterName) names.insert(U16String(printers[i].pPrinterName));
     return names;
-}
-
-template <std::size_t N>
-std::wstring Terminated(const wchar_t (&field)[N]) {
-    std::size_t n = 0;
-    while (n < N && field[n]) ++n;
-    return std::wstring(field, n);
 }
 
 }  // namespace
@@ -82,7 +76,7 @@ bool AddPrinterDriverForUpgrade(const UpgradePrinterRecord& record) {
                       static_cast<unsigned>(error));
     }
 
-    const std::wstring hardwareId = Terminated(record.hardwareId);
+    const std::wstring hardwareId = FieldString(record.hardwareId);
     DriverInfo8 driver;
     FillDriverInfo8(driver, kUpgradeDriverName, true);
     driver.info.pszHardwareID = Text(hardwareId.c_str());
@@ -99,12 +93,12 @@ bool AddPrinterForUpgrade(UpgradePrinterRecord& record) {
     }
 
     const std::set<std::u16string> taken = QueueNames();
-    const std::u16string name = UpgradeQueueName(reinterpret_cast<const char16_t*>(kUpgradeDriverName),
+    const std::u16string name = UpgradeQueueName(U16Ptr(kUpgradeDriverName),
                                                  [&taken](std::u16string_view candidate) {
                                                      return taken.count(std::u16string(candidate)) != 0;
                                                  });
-    const std::wstring queueName(name.begin(), name.end());
-    const std::wstring portName = Terminated(record.portName);
+    const std::wstring queueName = WideString(name);
+    const std::wstring portName = FieldString(record.portName);
 
     PRINTER_INFO_2W queue{};
     queue.pPrinterName = Text(queueName.c_str());
