@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "base/win/wide_text.h"
 #include "driverui/core/win/caller_memory.h"
 #include "driverui/core/win/model_loader.h"
 #include "driverui/core/win/module.h"
@@ -63,12 +64,12 @@ struct MergeSources {
         };
         source.driverNameOf = [this](std::u16string_view printer) -> std::optional<std::u16string> {
             // The context's own printer is the usual case; its driver is known already.
-            const std::wstring name(printer.begin(), printer.end());
+            const std::wstring name = WideString(printer);
             if (!context.printerName.empty() && name == context.printerName)
-                return std::u16string(AsU16View(context.driverName.c_str()));
+                return std::u16string(U16View(context.driverName.c_str()));
             std::optional<std::wstring> driver = DriverNameOfPrinter(name.c_str());
             if (!driver) return std::nullopt;
-            return std::u16string(AsU16View(driver->c_str()));
+            return std::u16string(U16View(driver->c_str()));
         };
         return source;
     }
@@ -112,7 +113,7 @@ std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
     context->storedForms = ReadFormBytes(printer);
 
     ContextSources sources;
-    sources.printerName = AsU16View(context->printerName.c_str());
+    sources.printerName = U16View(context->printerName.c_str());
     if (context->storedForms) sources.storedForms = std::span<const std::uint8_t>(*context->storedForms);
     if (printerInfo) sources.printerDevmode = PrinterDevmode(*printerInfo);
     sources.callerDevmode = CallerDevmodeBytes(callerDevmode);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/scoped.h"
 #include "driverui/core/driver_context.h"
 #include "driverui/core/win/printer_info.h"
 
@@ -40,7 +41,7 @@ struct CommonUiDescription {
 
 struct DriverContext {
     HANDLE printer = nullptr;      // the printer the context is for (not owned)
-    PrinterHandle ownedPrinter;    // opened by name when the caller had no handle
+    ScopedPrinter ownedPrinter;    // opened by name when the caller had no handle
     std::wstring helpPath;
     std::vector<std::uint8_t> spare;
     DriverContextState state;      // model record, permission, merge mask, DEVMODE, current form, settings
@@ -55,7 +56,7 @@ struct DriverContext {
     DEVMODEW* outputDevmode = nullptr;        // not owned; Apply writes here
     // "FORMS" as read while the context was built (nothing when the printer has none).
     std::optional<std::vector<std::uint8_t>> storedForms;
-    ULONG_PTR gdiplusToken = 0;
+    ScopedGdiplus gdiplus;         // started for a property sheet, shut down with the context
     unsigned options = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/win/wide_text.h"
 #include "driverui/core/win/caller_memory.h"
 #include "driverui/core/win/context.h"
 #include "driverui/core/devmode.h"
@@ -22,19 +23,19 @@ namespace {
 
 // The driver default of the printer called name, written into output (5196 bytes of room).
 DWORD WriteDriverDefault(const wchar_t* name, std::span<std::uint8_t> output) {
-    PrinterHandle printer = OpenPrinterByName(name, false);
+    ScopedPrinter printer = OpenPrinterByName(name, false);
     if (!printer) return ERROR_INVALID_DATA;
     std::optional<LoadedModel> loaded = LoadPrinterModel(printer.get(), true);
     if (!loaded) return ERROR_INVALID_DATA;
     DriverDevmode devmode{};
-    BuildDriverDefault(loaded->model, AsU16View(loaded->printerName.c_str()), devmode);
+    BuildDriverDefault(loaded->model, U16View(loaded->printerName.c_str()), devmode);
     std::memcpy(output.data(), &devmode, sizeof devmode);
     return ERROR_SUCCESS;
 }
 
 // Forms initialisation of printer events and upgrades: the model's papers into "FORMS".
 BOOL SavePrinterForms(const wchar_t* printerName, BOOL resultWithoutPrinter) {
-    PrinterHandle printer = OpenPrinterByName(printerName, true);
+    ScopedPrinter printer = OpenPrinterByName(printerName, true);
     if (!printer) return resultWithoutPrinter;
     std::unique_ptr<DriverContext> context = CreateContext(printer.get(), nullptr, nullptr, nullptr, kContextForEvents);
     if (!context) return resultWithoutPrinter;
@@ -47,7 +48,7 @@ void ReportJobError(DevQueryPrintInfo& info, std::uint32_t errorId, const Public
     if (info.pszErrorStr && info.cchErrorStr > 0)
         capacity = WritableBytesAt(info.pszErrorStr, std::size_t{info.cchErrorStr} * sizeof(wchar_t)) /
                    sizeof(wchar_t);
-    char16_t* out = capacity ? reinterpret_cast<char16_t*>(info.pszErrorStr) : nullptr;
+    char16_t* out = capacity ? U16Ptr(info.pszErrorStr) : nullptr;
     std::size_t needed = 0;
     if (job && JobErrorNamesForm(errorId)) {
         const ErrorTextArg args[] = {ErrorTextArg::Text(job->dmFormName, std::size(job->dmFormName)), errorId};

@@ -9,6 +9,8 @@
 #include <mutex>
 #include <vector>
 
+#include "base/win/scoped.h"
+#include "base/win/wide_text.h"
 #include "driverui/core/datafile_header.h"
 #include "driverui/core/win/module.h"
 #include "driverui/core/win/printer_info.h"
@@ -74,14 +76,12 @@ ModelCache& Cache() {
 // The first bytes of the data file, at most a header's worth.
 std::optional<std::vector<std::uint8_t>> ReadDataFileHeader(const wchar_t* path) {
     if (!path || !*path) return std::nullopt;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    if (file == INVALID_HANDLE_VALUE) return std::nullopt;
+    const ScopedFile file(
+        CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
     std::vector<std::uint8_t> bytes(sizeof(DataFileHeader));
     DWORD read = 0;
-    const BOOL ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-    CloseHandle(file);
-    if (!ok) return std::nullopt;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) return std::nullopt;
     bytes.resize(read);
     return bytes;
 }
@@ -122,7 +122,7 @@ std::optional<LoadedModel> LoadPrinterModel(HANDLE printer, bool withPrinterName
     if (!header) return std::nullopt;
     std::optional<PrinterModel> model = PrinterModel::FromDataFile(*header);
     if (!model) return std::nullopt;
-    loaded.model = ApplyModelDatabase(*model, AsU16View(loaded.driverName.c_str()));
+    loaded.model = ApplyModelDatabase(*model, U16View(loaded.driverName.c_str()));
     return loaded;
 }
 

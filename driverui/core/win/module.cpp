@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/win/wide_text.h"
 #include "driverui/core/model_database.h"
 #include "resources/driverui/resource_ids.h"
 
@@ -14,7 +15,7 @@ std::u16string ResourceString(std::uint32_t id) {
     const wchar_t* text = nullptr;
     const int length = LoadStringW(g_module, id, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || !text) return {};
-    return std::u16string(AsU16(text), static_cast<std::size_t>(length));
+    return std::u16string(U16Ptr(text), static_cast<std::size_t>(length));
 }
 
 std::wstring ResourceWString(std::uint32_t id) {
@@ -27,7 +28,7 @@ StringLookup ResourceStrings() {
 }
 
 std::span<const std::uint8_t> ModelDatabaseDocument() {
-    HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(IDR_MODEL_DATABASE), AsWide(kModelDatabaseResourceType));
+    HRSRC resource = FindResourceW(g_module, MAKEINTRESOURCEW(IDR_MODEL_DATABASE), WidePtr(kModelDatabaseResourceType));
     if (!resource) return {};
     const DWORD size = SizeofResource(g_module, resource);
     HGLOBAL loaded = LoadResource(g_module, resource);

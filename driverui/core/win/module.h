@@ -29,13 +29,4 @@ std::span<const std::uint8_t> ModelDatabaseDocument();
 // feed when it has none.
 void DebugLine(std::u16string_view line);
 
-// Conversions between the portable core's UTF-16 text and the wide Win32 text.
-inline const wchar_t* AsWide(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
-inline wchar_t* AsWide(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
-inline const char16_t* AsU16(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
-inline std::u16string_view AsU16View(const wchar_t* text) {
-    return text ? std::u16string_view(AsU16(text)) : std::u16string_view();
-}
-static_assert(sizeof(wchar_t) == sizeof(char16_t));
-
 }  // namespace kelno

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/win/wide_text.h"
 #include "driverui/core/win/context.h"
 #include "driverui/core/win/module.h"
 #include "driverui/core/narrow_text.h"
@@ -46,7 +47,7 @@ bool ReadKeyedValue(HANDLE printer, std::span<std::uint8_t> buffer, DWORD key) {
     if (!printer) return false;
     const KeyedValue keyed = KeyedValueFor(key);
     if (keyed.size == 0 || buffer.size() < keyed.size) return false;
-    const std::wstring name(keyed.name.begin(), keyed.name.end());
+    const std::wstring name = WideString(keyed.name);
     // One byte more than the key's size: a value that fills it is too long. The outcome is that
     // of a size query (ERROR_MORE_DATA with exactly the key's size and REG_BINARY) followed by
     // the read, in one spooler call.
@@ -64,7 +65,7 @@ bool WriteKeyedValue(HANDLE printer, std::span<const std::uint8_t> buffer, DWORD
     if (!printer) return false;
     const KeyedValue keyed = KeyedValueFor(key);
     if (buffer.size() < keyed.size) return false;
-    const std::wstring name(keyed.name.begin(), keyed.name.end());
+    const std::wstring name = WideString(keyed.name);
     return WriteBinary(printer, name.c_str(), buffer.first(keyed.size));
 }
 
@@ -79,7 +80,7 @@ bool WriteInstalledForm(HANDLE printer, const CurrentFormRecord& form) {
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFormBytes(HANDLE printer) {
-    std::optional<PrinterValue> value = ReadPrinterValue(printer, AsWide(kFormsValueName));
+    std::optional<PrinterValue> value = ReadPrinterValue(printer, WidePtr(kFormsValueName));
     if (!value) return std::nullopt;
     return std::move(value->bytes);
 }
@@ -101,7 +102,7 @@ std::optional<std::size_t> ReadFormList(HANDLE printer,
 bool SaveForms(DriverContext& context, HANDLE printer) {
     const std::vector<PaperRecord> papers = FormsToSave(context.state.model);
     if (papers.empty()) return true;
-    if (!WriteBinary(printer, AsWide(kFormsValueName), SerializeFormList(papers))) {
+    if (!WriteBinary(printer, WidePtr(kFormsValueName), SerializeFormList(papers))) {
         context.state.permission &= ~kPermissionChange;
         return false;
     }
@@ -116,26 +117,26 @@ DWORD DeleteFormByName(DriverContext& context, std::u16string_view name) {
     const std::optional<std::vector<std::uint8_t>> rewritten = FormsAfterDelete(view, name);
     if (!rewritten) return ERROR_INVALID_DATA;
 
-    const std::wstring device(AsWide(context.state.devmode.pub.dmDeviceName),
+    const std::wstring device(WidePtr(context.state.devmode.pub.dmDeviceName),
                               FixedText(context.state.devmode.pub.dmDeviceName).size());
-    PrinterHandle printer = OpenPrinterByName(device.c_str(), true);
+    ScopedPrinter printer = OpenPrinterByName(device.c_str(), true);
     if (!printer) return GetLastError() ? GetLastError() : ERROR_INVALID_PRINTER_NAME;
     const DWORD status =
-        SetPrinterDataW(printer.get(), const_cast<wchar_t*>(AsWide(kFormsValueName)), REG_BINARY,
+        SetPrinterDataW(printer.get(), const_cast<wchar_t*>(WidePtr(kFormsValueName)), REG_BINARY,
                         const_cast<BYTE*>(rewritten->data()), static_cast<DWORD>(rewritten->size()));
     if (status == ERROR_SUCCESS) context.state.permission &= ~kPermissionChange;
     return status;
 }
 
 void ReadUiSettings(HANDLE printer, DriverContext& context) {
-    if (std::optional<PrinterValue> flags = ReadPrinterValue(printer, AsWide(kPrinterDataFlagsValueName)))
+    if (std::optional<PrinterValue> flags = ReadPrinterValue(printer, WidePtr(kPrinterDataFlagsValueName)))
         if (std::optional<std::uint32_t> value = ParseDwordValue(flags->type, flags->bytes))
             context.state.printerDataFlags = *value;
     context.state.measureUnit = 0;
-    if (std::optional<PrinterValue> unit = ReadPrinterValue(printer, AsWide(kMeasureUnitValueName)))
+    if (std::optional<PrinterValue> unit = ReadPrinterValue(printer, WidePtr(kMeasureUnitValueName)))
         if (std::optional<std::uint32_t> value = ParseDwordValue(unit->type, unit->bytes))
             context.state.measureUnit = *value;
-    if (std::optional<PrinterValue> folder = ReadPrinterValue(printer, AsWide(kLogFolderValueName)))
+    if (std::optional<PrinterValue> folder = ReadPrinterValue(printer, WidePtr(kLogFolderValueName)))
         ParseLogFolder(folder->type, folder->bytes, context.state.logFolder);
 }
 

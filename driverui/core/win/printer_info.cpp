@@ -42,21 +42,16 @@ std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWOR
     });
 }
 
-void PrinterHandle::Reset() {
-    if (handle_) ClosePrinter(handle_);
-    handle_ = nullptr;
-}
-
-PrinterHandle OpenPrinterByName(const wchar_t* name, bool allAccess) {
+ScopedPrinter OpenPrinterByName(const wchar_t* name, bool allAccess) {
     if (!name || !*name) return {};
     PRINTER_DEFAULTSW defaults{nullptr, nullptr, static_cast<ACCESS_MASK>(allAccess ? PRINTER_ALL_ACCESS : PRINTER_ACCESS_USE)};
     HANDLE handle = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(name), &handle, &defaults)) return {};
-    return PrinterHandle(handle);
+    return ScopedPrinter(handle);
 }
 
 std::optional<std::wstring> DriverNameOfPrinter(const wchar_t* name) {
-    PrinterHandle printer = OpenPrinterByName(name, false);
+    ScopedPrinter printer = OpenPrinterByName(name, false);
     if (!printer) return std::nullopt;
     std::optional<std::vector<std::uint8_t>> info = QueryPrinter(printer.get(), 2);
     if (!info) return std::nullopt;

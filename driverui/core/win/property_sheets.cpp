@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 
+#include "base/win/wide_text.h"
 #include "driverui/core/win/caller_memory.h"
 #include "driverui/core/win/context.h"
 #include "driverui/core/devmode.h"
@@ -47,7 +48,7 @@ void DestroyContext(PROPSHEETUI_INFO* info) {
     DriverContext* context = ContextOf(info);
     info->UserData = 0;
     if (!context) return;
-    if (context->gdiplusToken) Gdiplus::GdiplusShutdown(context->gdiplusToken);
+    context->gdiplus.reset();
     delete context;
 }
 
@@ -102,7 +103,7 @@ LONG InitCommonHandler(PROPSHEETUI_INFO* info, std::unique_ptr<DriverContext> ow
         sheet.UserData = reinterpret_cast<ULONG_PTR>(context);
         sheet.pHelpFile = context->helpPath.empty() ? nullptr : context->helpPath.data();
         sheet.IconID = SheetIcon(state.model);
-        description->optionItemName.assign(AsWide(state.devmode.pub.dmDeviceName),
+        description->optionItemName.assign(WidePtr(state.devmode.pub.dmDeviceName),
                                            FixedText(state.devmode.pub.dmDeviceName).size());
         sheet.pOptItemName = description->optionItemName.data();
         sheet.CallerVersion = kDevmodeDriverVersion;
@@ -126,7 +127,8 @@ LONG InitCommonHandler(PROPSHEETUI_INFO* info, std::unique_ptr<DriverContext> ow
     }
     context->commonUi = commonUi;
     Gdiplus::GdiplusStartupInput startup;
-    if (Gdiplus::GdiplusStartup(&context->gdiplusToken, &startup, nullptr) != Gdiplus::Ok) context->gdiplusToken = 0;
+    if (Gdiplus::GdiplusStartup(context->gdiplus.receive(), &startup, nullptr) != Gdiplus::Ok)
+        context->gdiplus.release();  // a failed start-up leaves nothing to shut down
     return 1;
 }
 
@@ -214,8 +216,8 @@ LONG CALLBACK ApplyCallback(CPSUICBPARAM* parameter) {
     StoreFixedText(devmode.dmFormName, FixedText(form.name));
     devmode.dmFields = (devmode.dmFields & ~kDmPaperBits) | PaperFields(form.id, devmode);
 
-    const std::wstring device(AsWide(devmode.dmDeviceName), FixedText(devmode.dmDeviceName).size());
-    if (PrinterHandle printer = OpenPrinterByName(device.c_str(), true)) WriteInstalledForm(printer.get(), form);
+    const std::wstring device(WidePtr(devmode.dmDeviceName), FixedText(devmode.dmDeviceName).size());
+    if (ScopedPrinter printer = OpenPrinterByName(device.c_str(), true)) WriteInstalledForm(printer.get(), form);
 
     WriteDevmodeOutput(state.devmode, callerBytes, OutputDevmodeArea(context->outputDevmode));
     parameter->Result = CPSUI_OK;

@@ -1,5 +1,6 @@
 #include "driverui/devsheet/win/about_page.h"
 
+#include "base/win/scoped.h"
 #include "resources/driverui/resource_ids.h"
 
 namespace kelno {
@@ -18,12 +19,10 @@ HBRUSH WhiteBrush() {
 void FillWhite(HWND page, HDC dc) {
     RECT client{};
     GetClientRect(page, &client);
-    HBRUSH brush = CreateSolidBrush(kWhite);
+    const ScopedGdiObject<HBRUSH> brush(CreateSolidBrush(kWhite));
     if (!brush) return;
-    HGDIOBJ previous = SelectObject(dc, brush);
+    const ScopedSelection selected(dc, brush.get());  // restored before the brush is deleted
     PatBlt(dc, client.left, client.top, client.right - client.left, client.bottom - client.top, PATCOPY);
-    SelectObject(dc, previous);
-    DeleteObject(brush);
 }
 
 }  // namespace
