@@ -63,74 +63,53 @@ private:
 // failure (SetupDiOpenDevRegKey even for a registry key): neither is ever closed.
 inline bool IsOpenHandle(const void* handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
-struct PrinterTraits {
-    using Handle = HANDLE;
+// What an empty owner holds: null, or INVALID_HANDLE_VALUE for the kinds whose opening call
+// fails with it.
+template <typename H>
+struct NullWhenEmpty {
+    using Handle = H;
     static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return handle != nullptr; }
+    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+};
+template <typename H>
+struct InvalidWhenEmpty {
+    using Handle = H;
+    static Handle Empty() noexcept { return static_cast<Handle>(INVALID_HANDLE_VALUE); }
+    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+};
+
+struct PrinterTraits : NullWhenEmpty<HANDLE> {
     static void Close(Handle handle) noexcept { ClosePrinter(handle); }
 };
-
-struct ServiceTraits {
-    using Handle = SC_HANDLE;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return handle != nullptr; }
+struct ServiceTraits : NullWhenEmpty<SC_HANDLE> {
     static void Close(Handle handle) noexcept { CloseServiceHandle(handle); }
 };
-
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+struct RegistryKeyTraits : NullWhenEmpty<HKEY> {
     static void Close(Handle handle) noexcept { RegCloseKey(handle); }
 };
-
 // Kernel objects whose calls fail with null (threads, processes, events, mappings).
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+struct KernelHandleTraits : NullWhenEmpty<HANDLE> {
     static void Close(Handle handle) noexcept { CloseHandle(handle); }
 };
-
-// Files and devices, whose CreateFileW fails with INVALID_HANDLE_VALUE: an empty owner holds that.
-struct FileHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+// Files and devices: CreateFileW fails with INVALID_HANDLE_VALUE, which an empty owner holds.
+struct FileHandleTraits : InvalidWhenEmpty<HANDLE> {
     static void Close(Handle handle) noexcept { CloseHandle(handle); }
 };
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+struct FindHandleTraits : InvalidWhenEmpty<HANDLE> {
     static void Close(Handle handle) noexcept { FindClose(handle); }
 };
-
-struct DeviceInfoSetTraits {
-    using Handle = HDEVINFO;
-    static Handle Empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool Held(Handle handle) noexcept { return IsOpenHandle(handle); }
+struct DeviceInfoSetTraits : InvalidWhenEmpty<HDEVINFO> {
     static void Close(Handle handle) noexcept { SetupDiDestroyDeviceInfoList(handle); }
 };
-
-struct ModuleTraits {
-    using Handle = HMODULE;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return handle != nullptr; }
+struct ModuleTraits : NullWhenEmpty<HMODULE> {
     static void Close(Handle handle) noexcept { FreeLibrary(handle); }
 };
-
-// A GDI object the code created (pen, brush, font, bitmap, region). Never hold one that is
+// A GDI object the code created (pen, brush, font, bitmap, region). Never delete one that is
 // still selected into a device context: a ScopedSelection declared after it restores first.
 template <typename Object>
-struct GdiObjectTraits {
-    using Handle = Object;
-    static Handle Empty() noexcept { return nullptr; }
-    static bool Held(Handle handle) noexcept { return handle != nullptr; }
-    static void Close(Handle handle) noexcept { DeleteObject(handle); }
+struct GdiObjectTraits : NullWhenEmpty<Object> {
+    static void Close(Object handle) noexcept { DeleteObject(handle); }
 };
-
 // The token of a successful GdiplusStartup.
 struct GdiplusTraits {
     using Handle = ULONG_PTR;
