@@ -54,6 +54,13 @@ std::wstring FieldString(const wchar_t (&field)[N]) {
     return std::wstring(field, LengthBounded(field, N));
 }
 
+// The text of a fixed field as a terminated copy the field's own size would hold it: a field
+// that fills all N units gives its first N-1. The removal reads the entry's names this way.
+template <std::size_t N>
+std::wstring TerminatedFieldString(const char16_t (&field)[N]) {
+    return WideString(FieldText(field).substr(0, N - 1));
+}
+
 // Copies wide text into a fixed field, cut to N-1 characters and terminated. False when cut.
 template <std::size_t N>
 bool SetField(char16_t (&field)[N], std::wstring_view text) {

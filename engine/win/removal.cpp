@@ -219,7 +219,7 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
 }
 
 bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
-    const std::wstring model = FieldString(entry.modelName);
+    const std::wstring model = TerminatedFieldString(entry.modelName);
     if (model.empty()) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
         return false;
@@ -269,7 +269,7 @@ void DoRemovePrinterDriver(const ProgressSink& progress, PrinterInstallEntry* en
         const bool ok = RemovePrinterDriverFiles(entry);
         const DWORD error = GetLastError();
         const std::wstring environment = FieldString(entry.driverEnvironment);
-        const std::wstring model = FieldString(entry.modelName);
+        const std::wstring model = TerminatedFieldString(entry.modelName);
         DbgPrint("DoRemovePrinterDriver: DriverEnv:%ws, ModelName:%ws, bOK:%d", environment.c_str(), model.c_str(),
                  ok ? 1 : 0);
         wchar_t status[kStatusChars];
@@ -346,7 +346,7 @@ void RunUninstallBranch(const ProgressSink& progress, const RemovalRequest& requ
     PrinterInstallEntry* entries = request.entries;
     const int count = entries && request.count > 0 ? request.count : 0;
     for (int i = 0; i < count; ++i)
-        DoRemovePrinter(progress, FieldString(entries[i].printerName).c_str());
+        DoRemovePrinter(progress, TerminatedFieldString(entries[i].printerName).c_str());
     if (request.deletePort)
         DeleteStandardTcpIpPort(progress, entries, count);
     if (request.removeDriver)

@@ -119,7 +119,7 @@ void DeleteStandardTcpIpPort(const ProgressSink& progress, const PrinterInstallE
             continue;
 
         // The entry's field may lack its terminator: the line and the call use a terminated copy.
-        const std::wstring portName = FieldString(entry.portName);
+        const std::wstring portName = TerminatedFieldString(entry.portName);
         const wchar_t* widePortName = portName.c_str();
         SendProgress(progress, EngineText::removePort, Shown(U16View(portName)).c_str());
         bool ok = false;
