@@ -16,7 +16,7 @@
 #include "drvwizard/win/install_worker.h"
 #include "common/model_table.h"
 #include "engine/win/printer_install.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/staging.h"
 #include "engine/win/system_paths.h"
 #include "engine/win/upgrade_readd.h"
@@ -187,6 +187,7 @@ struct Fakes {
     int addMonitorCalls = 0;
     DWORD addMonitorFailsWith = 0;
     DWORD sizeQueryFailsWith = 0;
+    DWORD claimedListBytes = 0;  // the size query claims this many bytes
     DWORD enumerationFailsWith = 0;
     bool spoolerListsNoDriver = false;
     int uploadCalls = 0;
@@ -249,16 +250,16 @@ BOOL WINAPI FakeEnumPrinterDrivers(LPWSTR name, LPWSTR environment, DWORD level,
         *returned = 0;
         return TRUE;
     }
+    if (!buffer && g_fakes.claimedListBytes) {  // a size no process could allocate
+        *needed = g_fakes.claimedListBytes;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
     if (buffer && g_fakes.enumerationFailsWith) {
         SetLastError(g_fakes.enumerationFailsWith);
         return FALSE;
     }
     return ::EnumPrinterDriversW(name, environment, level, buffer, size, needed, returned);
-}
-
-HLOCAL WINAPI FailingLocalAlloc(UINT, SIZE_T) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
 }
 
 HRESULT WINAPI FakeUpload(LPCWSTR, LPCWSTR infPath, LPCWSTR, DWORD, HWND, LPWSTR destination, PULONG capacity) {
@@ -320,13 +321,13 @@ bool PlaceTestConfigurationDll() {
 class Install : public ::testing::Test {
 protected:
     Install()
-        : sleep_(Seams().sleep, &RecordedWaits::Wait),
-          addPrinter_(Seams().addPrinterW, &FakeAddPrinter),
-          addDriver_(Seams().addPrinterDriverW, &FakeAddPrinterDriver),
-          addMonitor_(Seams().addMonitorW, &FakeAddMonitor),
-          enumDrivers_(Seams().enumPrinterDriversW, &FakeEnumPrinterDrivers),
-          messageBox_(Seams().messageBoxW, &FakeMessageBox),
-          createProcess_(Seams().createProcessW, &FakeCreateProcess) {}
+        : sleep_(seams::Time().sleep, &RecordedWaits::Wait),
+          addPrinter_(seams::Spooler().addPrinterW, &FakeAddPrinter),
+          addDriver_(seams::Spooler().addPrinterDriverW, &FakeAddPrinterDriver),
+          addMonitor_(seams::Spooler().addMonitorW, &FakeAddMonitor),
+          enumDrivers_(seams::Spooler().enumPrinterDriversW, &FakeEnumPrinterDrivers),
+          messageBox_(seams::Ui().messageBoxW, &FakeMessageBox),
+          createProcess_(seams::System().createProcessW, &FakeCreateProcess) {}
 
     void SetUp() override {
         static const bool placed = PlaceTestConfigurationDll();
@@ -355,13 +356,13 @@ protected:
     // Polls of the service control (10 and 50 ms) really wait, so that the spooler's restart
     // takes its time; the engine's own fixed waits are only recorded.
     RecordedWaits waits_{50};
-    ScopedSeam<decltype(EngineSeams::sleep)> sleep_;
-    ScopedSeam<decltype(EngineSeams::addPrinterW)> addPrinter_;
-    ScopedSeam<decltype(EngineSeams::addPrinterDriverW)> addDriver_;
-    ScopedSeam<decltype(EngineSeams::addMonitorW)> addMonitor_;
-    ScopedSeam<decltype(EngineSeams::enumPrinterDriversW)> enumDrivers_;
-    ScopedSeam<decltype(EngineSeams::messageBoxW)> messageBox_;
-    ScopedSeam<decltype(EngineSeams::createProcessW)> createProcess_;
+    ScopedSeam<decltype(TimeSeams::sleep)> sleep_;
+    ScopedSeam<decltype(SpoolerSeams::addPrinterW)> addPrinter_;
+    ScopedSeam<decltype(SpoolerSeams::addPrinterDriverW)> addDriver_;
+    ScopedSeam<decltype(SpoolerSeams::addMonitorW)> addMonitor_;
+    ScopedSeam<decltype(SpoolerSeams::enumPrinterDriversW)> enumDrivers_;
+    ScopedSeam<decltype(UiSeams::messageBoxW)> messageBox_;
+    ScopedSeam<decltype(SystemSeams::createProcessW)> createProcess_;
     std::vector<std::wstring> queues_;
 };
 
@@ -370,15 +371,15 @@ protected:
 class InstallWithPlugAndPlay : public Install {
 protected:
     InstallWithPlugAndPlay()
-        : upload_(Seams().uploadPrinterDriverPackageW, &FakeUpload),
-          locate_(Seams().cmLocateDevNodeW, &FakeLocate),
-          reenumerate_(Seams().cmReenumerateDevNode, &FakeReenumerate),
-          update_(Seams().updateDriverForPlugAndPlayDevicesW, &FakeUpdateDriver) {}
+        : upload_(seams::Spooler().uploadPrinterDriverPackageW, &FakeUpload),
+          locate_(seams::Pnp().cmLocateDevNodeW, &FakeLocate),
+          reenumerate_(seams::Pnp().cmReenumerateDevNode, &FakeReenumerate),
+          update_(seams::Pnp().updateDriverForPlugAndPlayDevicesW, &FakeUpdateDriver) {}
 
-    ScopedSeam<decltype(EngineSeams::uploadPrinterDriverPackageW)> upload_;
-    ScopedSeam<decltype(EngineSeams::cmLocateDevNodeW)> locate_;
-    ScopedSeam<decltype(EngineSeams::cmReenumerateDevNode)> reenumerate_;
-    ScopedSeam<decltype(EngineSeams::updateDriverForPlugAndPlayDevicesW)> update_;
+    ScopedSeam<decltype(SpoolerSeams::uploadPrinterDriverPackageW)> upload_;
+    ScopedSeam<decltype(PnpSeams::cmLocateDevNodeW)> locate_;
+    ScopedSeam<decltype(PnpSeams::cmReenumerateDevNode)> reenumerate_;
+    ScopedSeam<decltype(PnpSeams::updateDriverForPlugAndPlayDevicesW)> update_;
 };
 
 const std::wstring kModelNames[] = {L"Tavolen MX-410", L"Tavolen MX-310", L"Tavolen MX-420", L"Tavolen MX-430"};
@@ -681,9 +682,9 @@ TEST_F(Install, DriverCheckFailuresGive3003To3007AfterFiveLooks) {
 
     // No memory for the enumeration.
     {
-        ScopedSeam<decltype(EngineSeams::localAlloc)> noMemory(Seams().localAlloc, &FailingLocalAlloc);
         g_fakes.Reset();
         g_fakes.addDriverPretends = true;
+        g_fakes.claimedListBytes = 0xFFFFFFF0u;
         ResetInstallResult();
         Request request(L"Tavolen Check 3004", L"", L"");
         EXPECT_FALSE(DoAddPrinterDriver(request.entry));

@@ -26,7 +26,7 @@
 #include "engine/install_state.h"
 #include "common/win/log.h"
 #include "engine/win/removal.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/tcpip_port.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/spooler.h"
@@ -64,9 +64,9 @@ class UnattendedRun : public ::testing::Environment {
 public:
     void SetUp() override {
         messageBox_ =
-            std::make_unique<ScopedSeam<decltype(EngineSeams::messageBoxW)>>(Seams().messageBoxW, &AnswerMessageBox);
+            std::make_unique<ScopedSeam<decltype(UiSeams::messageBoxW)>>(seams::Ui().messageBoxW, &AnswerMessageBox);
         waits_ = std::make_unique<RecordedWaits>();
-        sleep_ = std::make_unique<ScopedSeam<decltype(EngineSeams::sleep)>>(Seams().sleep, &RecordedWaits::Wait);
+        sleep_ = std::make_unique<ScopedSeam<decltype(TimeSeams::sleep)>>(seams::Time().sleep, &RecordedWaits::Wait);
     }
     void TearDown() override {
         messageBox_.reset();
@@ -77,8 +77,8 @@ public:
     static void ClearWaits() { waits_->Clear(); }
 
 private:
-    std::unique_ptr<ScopedSeam<decltype(EngineSeams::messageBoxW)>> messageBox_;
-    std::unique_ptr<ScopedSeam<decltype(EngineSeams::sleep)>> sleep_;
+    std::unique_ptr<ScopedSeam<decltype(UiSeams::messageBoxW)>> messageBox_;
+    std::unique_ptr<ScopedSeam<decltype(TimeSeams::sleep)>> sleep_;
     static inline std::unique_ptr<RecordedWaits> waits_;
 };
 [[maybe_unused]] const auto* const g_unattended = ::testing::AddGlobalTestEnvironment(new UnattendedRun);
@@ -295,8 +295,8 @@ protected:
 // ---- queues ----------------------------------------------------------------------------------
 
 TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
-    ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
-    ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
+    ScopedSeam<decltype(SpoolerSeams::getPrinterW)> jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
+    ScopedSeam<decltype(SpoolerSeams::setPrinterW)> purge(seams::Spooler().setPrinterW, &RecordPurge);
     AddTestQueue(L"Busy Label", L"FILE:");
     {
         QueuedJobs queued(L"Busy Label", 2);
@@ -312,7 +312,7 @@ TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
 }
 
 TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
-    ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
+    ScopedSeam<decltype(SpoolerSeams::setPrinterW)> purge(seams::Spooler().setPrinterW, &RecordPurge);
     AddTestQueue(L"Idle Label", L"FILE:");
     EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Idle Label"));
     EXPECT_TRUE(g_purges.empty());
@@ -322,7 +322,7 @@ TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
 
 TEST_F(Removal, RefusedPurgeStillDeletesTheQueue) {
     // Wine's own SetPrinterW refuses the purge.
-    ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
+    ScopedSeam<decltype(SpoolerSeams::getPrinterW)> jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
     AddTestQueue(L"Stuck Label", L"FILE:");
     {
         QueuedJobs queued(L"Stuck Label", 1);
@@ -459,7 +459,7 @@ TEST_F(Removal, FindOemInfFindsThePackageInfByProvider) {
 }
 
 TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
+    ScopedSeam<decltype(PnpSeams::setupUninstallOemInfW)> uninstall(seams::Pnp().setupUninstallOemInfW,
                                                                        &UninstallPackageInUse);
     OemInf inf(L"oem9.inf", "Tavolen");
 
@@ -485,7 +485,7 @@ TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
 }
 
 TEST_F(Removal, PackageStepWithoutAnInfAsksAndFails) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
+    ScopedSeam<decltype(PnpSeams::setupUninstallOemInfW)> uninstall(seams::Pnp().setupUninstallOemInfW,
                                                                        &UninstallPackageInUse);
     g_answer = IDYES;
     DoDeleteDriverPackage(page_.sink(), L"");
@@ -503,7 +503,7 @@ TEST_F(Removal, UnusedPackageIsUninstalledWithoutAQuestion) {
 // ---- the uninstall branch --------------------------------------------------------------------
 
 TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
+    ScopedSeam<decltype(PnpSeams::setupUninstallOemInfW)> uninstall(seams::Pnp().setupUninstallOemInfW,
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel410, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.5", L"10.1.1.5", 9100));
@@ -567,7 +567,7 @@ TEST_F(Removal, UninstallRecordsKnowTheirTcpIpPortSoDeletePortRemovesIt) {
 }
 
 TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
+    ScopedSeam<decltype(PnpSeams::setupUninstallOemInfW)> uninstall(seams::Pnp().setupUninstallOemInfW,
                                                                        &UninstallUnusedPackage);
     AddPackageDriver(kModel310, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.6", L"10.1.1.6", 9100));
@@ -608,7 +608,7 @@ TEST_F(Removal, StepsAreTracedInTheProgramLog) {
     const std::wstring logFile = JoinPath(folder, L"drvwlog.log");
     ASSERT_TRUE(StartLog(Narrow(logFile)));
     {
-        ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
+        ScopedSeam<decltype(SpoolerSeams::getPrinterW)> jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
         AddTestQueue(L"Logged Label", L"FILE:");
         QueuedJobs queued(L"Logged Label", 1);
         DoRemovePrinter(ResultPage::SinkFor(nullptr), L"Logged Label");  // Wine refuses the purge

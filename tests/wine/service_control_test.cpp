@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/service_control.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/wine_test_support.h"
@@ -30,7 +30,7 @@ public:
     explicit Waits(DWORD realUpToMs) : RecordedWaits(realUpToMs) {}
 
 private:
-    ScopedSeam<decltype(EngineSeams::sleep)> seam_{Seams().sleep, &RecordedWaits::Wait};
+    ScopedSeam<decltype(TimeSeams::sleep)> seam_{seams::Time().sleep, &RecordedWaits::Wait};
 };
 
 // ---------------------------------------------------------------------------------------------
