@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "discovery/port_record.h"
+#include "engine/driver_version.h"
 #include "engine/install_state.h"
 #include "drvwizard/win/install_worker.h"
 #include "common/model_table.h"
@@ -821,6 +822,26 @@ TEST(DefaultPrinter, Ordinal204IsTheSpoolersSetDefaultPrinter) {
     ASSERT_NE(winspool, nullptr);
     EXPECT_EQ(reinterpret_cast<void*>(GetProcAddress(winspool, MAKEINTRESOURCEA(204))),
               reinterpret_cast<void*>(GetProcAddress(winspool, "SetDefaultPrinterW")));
+}
+
+TEST(DriverVersion, EachProgramRegistersTheDriverUnderItsOwnVersion) {
+    struct Case {
+        std::string_view text;
+        WORD day;
+    } const cases[] = {{kWizardDriverVersionString, 15}, {kOneStepDriverVersionString, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text));
+        SetDriverVersionString(c.text);
+        DriverInfo8 info;
+        FillDriverInfo8(info, L"Tavolen MX-410", false);
+        EXPECT_EQ(info.info.dwlDriverVersion, (2026ull << 48) | (9ull << 32) | (c.day << 16) | 1u);
+        SYSTEMTIME date{};
+        ASSERT_TRUE(FileTimeToSystemTime(&info.info.ftDriverDate, &date));
+        EXPECT_EQ(date.wYear, 2026);
+        EXPECT_EQ(date.wMonth, 9);
+        EXPECT_EQ(date.wDay, c.day);
+    }
+    SetDriverVersionString(kWizardDriverVersionString);
 }
 
 TEST_F(Install, WorkOrderIsACopyThatOutlivesTheWizardsPortLists) {

@@ -416,6 +416,22 @@ TEST_F(RestartSpoolerTest, StepThatThrowsStillGetsTheSpoolerStartedAgain) {
     EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
 }
 
+TEST_F(RestartSpoolerTest, ProgramStartUpStartsTheSpoolerOnlyWhenItIsStopped) {
+    DebugOutputCapture capture;
+    Waits waits(50);
+    EXPECT_FALSE(StartStoppedSpoolerAtStartup());  // running: left alone
+    EXPECT_TRUE(waits.Events().empty());
+    ASSERT_TRUE(capture.WaitFor(L"Start service Spooler, 0, error: 0x0"));
+
+    ASSERT_TRUE(StopSpooler());
+    ASSERT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_STOPPED));
+    capture.Clear();
+    EXPECT_TRUE(StartStoppedSpoolerAtStartup());
+    EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(capture.WaitFor(L"Start service Spooler, 1, error: 0x0"));
+    EXPECT_TRUE(FixedWaitsAndStep(waits.Events()).empty());  // only 50 ms polls
+}
+
 TEST_F(RestartSpoolerTest, StoppedSpoolerIsLeftAloneAndTheStepIsNotRun) {
     ASSERT_TRUE(StopSpooler());
     ASSERT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_STOPPED));

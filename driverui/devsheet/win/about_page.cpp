@@ -1,5 +1,6 @@
 #include "driverui/devsheet/win/about_page.h"
 
+#include "base/win/boundary.h"
 #include "resources/driverui/resource_ids.h"
 
 namespace kelno {
@@ -48,7 +49,9 @@ std::string AboutRightsNoticeAnsi() {
     return {};
 }
 
-INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+namespace {
+
+INT_PTR HandleAboutMessage(HWND page, UINT message, WPARAM wParam) {
     switch (message) {
         case WM_INITDIALOG:
             SetDlgItemTextW(page, IDC_ABOUT_PRODUCT, kAboutProductName);
@@ -65,6 +68,12 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
         default:
             return FALSE;
     }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+    return Guarded<INT_PTR>("About page", FALSE, [&] { return HandleAboutMessage(page, message, wParam); });
 }
 
 }  // namespace kelno
