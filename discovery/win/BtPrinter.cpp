@@ -11,7 +11,7 @@
 #include "base/win/list_view.h"
 #include "base/win/scoped.h"
 #include "base/win/wide_text.h"
-#include "discovery/win/discovery_seams.h"
+#include "common/win/seams.h"
 #include "discovery/registry_text.h"
 #include "discovery/win/win_support.h"
 #include "common/win/log.h"
@@ -97,7 +97,7 @@ BluetoothAddress ReadBluetoothAddress(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& de
                                       std::u16string_view path, std::u16string_view port) {
     BluetoothAddress address;
     DWORD error = ERROR_PROC_NOT_FOUND;
-    if (GetDeviceInterfacePropertyFn getProperty = DiscoverySeamTable().getDeviceInterfaceProperty) {
+    if (GetDeviceInterfacePropertyFn getProperty = seams::Pnp().getDeviceInterfaceProperty) {
         char16_t buffer[kAddressPropertyBytes / sizeof(char16_t)] = {};
         DEVPROPTYPE type = 0;
         DWORD required = 0;
@@ -484,7 +484,7 @@ void ListBluetoothPrinters(HWND listView) {
 }
 
 bool ShowBluetoothPairDialog(HWND parent) {
-    DiscoverySeams& seams = DiscoverySeamTable();
+    UiSeams& ui = seams::Ui();
     BLUETOOTH_SELECT_DEVICE_PARAMS params{};
     params.dwSize = sizeof(params);
     params.hwndParent = parent;
@@ -494,23 +494,23 @@ bool ShowBluetoothPairDialog(HWND parent) {
     params.fShowUnknown = TRUE;
     params.fAddNewDeviceWizard = TRUE;
 
-    if (!seams.bluetoothSelectDevices(&params)) {
+    if (!ui.bluetoothSelectDevices(&params)) {
         const DWORD error = GetLastError();
         KELNO_LOG_INFO("[Bluetooth][Pair] decision=dialog_completed result=false reason=no_selection_or_error error={}",
                        error);
-        if (params.pDevices) seams.bluetoothSelectDevicesFree(&params);
+        if (params.pDevices) ui.bluetoothSelectDevicesFree(&params);
         if (error != ERROR_CANCELLED) {
             wchar_t text[512] = {};
             const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
                                                 0, text, static_cast<DWORD>(std::size(text)), nullptr);
             if (length == 0) StringCchPrintfW(text, std::size(text), L"%lu", error);
-            seams.messageBox(parent, text, kSelectionErrorTitle, MB_OK | MB_ICONERROR);
+            ui.messageBoxW(parent, text, kSelectionErrorTitle, MB_OK | MB_ICONERROR);
         }
         return false;
     }
     if (params.cNumDevices == 0 || !params.pDevices) {
         KELNO_LOG_INFO("[Bluetooth][Pair] decision=dialog_completed result=false reason=no_selected_devices");
-        seams.bluetoothSelectDevicesFree(&params);
+        ui.bluetoothSelectDevicesFree(&params);
         return false;
     }
 
@@ -526,7 +526,7 @@ bool ShowBluetoothPairDialog(HWND parent) {
         StringCchCopyW(passkey, std::size(passkey), kPairingPasskey);
         // The length counts the passkey's characters, not its terminator: a terminator sent
         // as a fifth digit would never match the printer's passkey.
-        authentication = seams.bluetoothAuthenticateDevice(parent, nullptr, &device, passkey,
+        authentication = ui.bluetoothAuthenticateDevice(parent, nullptr, &device, passkey,
                                                            static_cast<ULONG>(std::size(passkey) - 1));
         if (authentication != ERROR_SUCCESS)
             KELNO_LOG_INFO("[Bluetooth][Pair] decision=authentication_failed error={} note=com_port_may_not_be_created",
@@ -539,7 +539,7 @@ bool ShowBluetoothPairDialog(HWND parent) {
         "[Bluetooth][Pair] decision=dialog_completed result=true authenticationResult={} "
         "note=spp_com_port_creation_is_asynchronous_and_not_guaranteed",
         authentication);
-    seams.bluetoothSelectDevicesFree(&params);
+    ui.bluetoothSelectDevicesFree(&params);
     return true;
 }
 

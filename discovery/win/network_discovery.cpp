@@ -16,6 +16,7 @@
 #include "discovery/port_record.h"
 #include "common/win/debug_output.h"
 #include "common/win/log.h"
+#include "common/win/seams.h"
 #include "base/win/boundary.h"
 #include "base/win/wide_text.h"
 
@@ -33,10 +34,6 @@ constexpr int kMaxTransientReceiveErrors = 64;
 
 bool g_winsockStarted = false;
 std::atomic<bool> g_closing{false};
-
-std::atomic<DWORD> g_idleMs{kDiscoveryIdlePollMs};
-std::atomic<DWORD> g_listedMs{kDiscoveryListedPollMs};
-std::atomic<DWORD> g_answerWaitMs{kDiscoveryAnswerWaitMs};
 
 SRWLOCK g_pollStateLock = SRWLOCK_INIT;
 HANDLE g_pollThread = nullptr;
@@ -367,18 +364,12 @@ bool OnDiscoveryAnswer(const std::uint8_t* answer, std::size_t size) {
     }
 }
 
-DiscoveryPollTiming GetDiscoveryPollTiming() {
-    return DiscoveryPollTiming{g_idleMs.load(), g_listedMs.load(), g_answerWaitMs.load()};
-}
-
-void SetDiscoveryPollTiming(const DiscoveryPollTiming& timing) {
-    g_idleMs.store(timing.idleMs);
-    g_listedMs.store(timing.listedMs);
-    g_answerWaitMs.store(timing.answerWaitMs);
-}
-
-void ResetDiscoveryPollTiming() {
-    SetDiscoveryPollTiming(DiscoveryPollTiming{kDiscoveryIdlePollMs, kDiscoveryListedPollMs, kDiscoveryAnswerWaitMs});
+DiscoveryPollTiming CurrentDiscoveryPollTiming() {
+    const TimeSeams& time = seams::Time();
+    const auto orStandard = [](DWORD set, DWORD standard) { return set ? set : standard; };
+    return DiscoveryPollTiming{orStandard(time.discoveryIdlePollMs.load(), kDiscoveryIdlePollMs),
+                               orStandard(time.discoveryListedPollMs.load(), kDiscoveryListedPollMs),
+                               orStandard(time.discoveryAnswerWaitMs.load(), kDiscoveryAnswerWaitMs)};
 }
 
 DWORD WINAPI DiscoveryPollThread(LPVOID param) {
@@ -391,7 +382,7 @@ DWORD WINAPI DiscoveryPollThread(LPVOID param) {
                 NetworkPrinterListLock lock;
                 listed = NetworkPrinterList.count;
             }
-            const DiscoveryPollTiming timing = GetDiscoveryPollTiming();
+            const DiscoveryPollTiming timing = CurrentDiscoveryPollTiming();
             if (WaitForStop(listed != 0 ? timing.listedMs : timing.idleMs)) break;
             // The records are not emptied before the broadcast but dropped after the answer wait
             // when they did not answer: a reader never sees the list empty in between.

@@ -86,16 +86,14 @@ void BroadcastDiscovery(HWND receiver, DiscoverySocket* list);
 // listed already; removes the spooler port of the same name. True when a record was added.
 bool OnDiscoveryAnswer(const std::uint8_t* answer, std::size_t size);
 
-// The waits of the poll thread. Tests shorten them; the defaults are those of
-// discovery_datagram.h (1 s with no printer listed, 30 s with printers listed, 1 s for answers).
+// The waits of the poll thread, read at every pass: those of discovery_datagram.h (1 s with no
+// printer listed, 30 s with printers listed, 1 s for answers) unless the time seam sets others.
 struct DiscoveryPollTiming {
     DWORD idleMs;
     DWORD listedMs;
     DWORD answerWaitMs;
 };
-DiscoveryPollTiming GetDiscoveryPollTiming();
-void SetDiscoveryPollTiming(const DiscoveryPollTiming& timing);
-void ResetDiscoveryPollTiming();
+DiscoveryPollTiming CurrentDiscoveryPollTiming();
 
 // Thread entry of the background repetition; parameter: the DiscoverySocket list. Each pass:
 // wait (idle or listed interval), broadcast without a receiver, wait for the answers, drop the

@@ -9,7 +9,7 @@
 #include "base/win/registry.h"
 #include "base/win/scoped.h"
 #include "base/win/wide_text.h"
-#include "discovery/win/discovery_seams.h"
+#include "common/win/seams.h"
 #include "discovery/usb_port_fields.h"
 #include "discovery/win/win_support.h"
 
@@ -55,10 +55,10 @@ void ForEachUsbPrintInterface(Visit visit) {
 // Asks the configuration manager to re-enumerate the whole device tree; skipped when the root
 // node cannot be located.
 void ReenumerateDeviceTree() {
-    DiscoverySeams& seams = DiscoverySeamTable();
+    PnpSeams& pnp = seams::Pnp();
     DEVINST root = 0;
-    if (seams.locateDevNode(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) return;
-    seams.reenumerateDevNode(root, 0);
+    if (pnp.cmLocateDevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) != CR_SUCCESS) return;
+    pnp.cmReenumerateDevNode(root, 0);
 }
 
 std::uint32_t ScanInto(PortList& devices, PortList* spoolerPorts) {
@@ -116,7 +116,7 @@ bool ResolveDeviceModelVariant(const wchar_t* portName, wchar_t (&modelText)[kMo
     if (!FindUsbDevicePath(portName, devicePath)) return false;
     std::uint8_t answer[kDeviceIdAnswerBytes] = {};
     std::size_t returned = 0;
-    if (!DiscoverySeamTable().queryDeviceId(devicePath, answer, sizeof(answer), &returned)) return false;
+    if (!seams::Pnp().queryDeviceId(devicePath, answer, sizeof(answer), &returned)) return false;
     if (returned > sizeof(answer)) returned = sizeof(answer);
     static_assert(sizeof(u"Quillon MX-362_") / sizeof(char16_t) <= kModelVariantChars);
     const std::u16string_view model = ModelVariantText(ParseDeviceId(answer, returned));

@@ -15,7 +15,7 @@
 #include "engine/install_state.h"
 #include "engine/win/printer_install.h"
 #include "engine/win/removal.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/tcpip_port.h"
 #include "resources/drvwizard/resource_ids.h"
 
@@ -57,14 +57,14 @@ void AskForReboot(HWND page) {
     wchar_t question[260], caption[64];
     LoadWizardString(IDS_REBOOT_QUESTION, question, std::size(question));
     LoadWizardString(IDS_RESTART_WARNING, caption, std::size(caption));
-    if (Seams().messageBoxW(page, question, caption, MB_YESNO | MB_ICONWARNING) != IDYES) return;
+    if (seams::Ui().messageBoxW(page, question, caption, MB_YESNO | MB_ICONWARNING) != IDYES) return;
 
     wchar_t commandLine[64];
     CopyBounded(commandLine, std::size(commandLine), std::wstring_view(kRebootCommand));
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!Seams().createProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+    if (!seams::System().createProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
                                 &startup, &process)) {
         DbgPrint("Reboot command failed, errcode:%d.", static_cast<int>(GetLastError()));
         return;

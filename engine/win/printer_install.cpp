@@ -14,12 +14,16 @@
 #include "common/model_table.h"
 #include "engine/win/progress.h"
 #include "engine/queue_name.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/service_control.h"
 #include "engine/win/staging.h"
 
 namespace kelno {
 namespace {
+
+// A driver list the spooler could really hold; a larger size is taken as memory the process
+// cannot have (the check's "no memory" outcome) rather than asked of the heap.
+constexpr DWORD kMaxDriverListBytes = 64u << 20;
 
 // Set once at program start, before any install runs.
 std::string_view g_driverVersion = kWizardDriverVersionString;
@@ -59,14 +63,14 @@ void UseVersion3Inf(wchar_t (&infPath)[MAX_PATH]) {
 // install the uploaded package for the printer's hardware identifier.
 void UpdatePlugAndPlayDriver(PrinterInstallEntry& entry, const wchar_t* infPath) {
     DEVINST root = 0;
-    if (Seams().cmLocateDevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS)
-        Seams().cmReenumerateDevNode(root, 0);
+    if (seams::Pnp().cmLocateDevNodeW(&root, nullptr, CM_LOCATE_DEVNODE_NORMAL) == CR_SUCCESS)
+        seams::Pnp().cmReenumerateDevNode(root, 0);
     for (char16_t& c : entry.deviceId) {
         if (c == u'\0') break;
         if (c == u' ') c = u'_';
     }
     const std::wstring deviceId = FieldString(entry.deviceId);
-    Seams().updateDriverForPlugAndPlayDevicesW(nullptr, deviceId.c_str(), infPath, INSTALLFLAG_FORCE, nullptr);
+    seams::Pnp().updateDriverForPlugAndPlayDevicesW(nullptr, deviceId.c_str(), infPath, INSTALLFLAG_FORCE, nullptr);
 }
 
 }  // namespace
@@ -114,17 +118,17 @@ bool IsPrinterDriverInstalled(const wchar_t* driverName, DWORD* osError, int* ch
         outcome = kDriverNoName;
     } else {
         DWORD needed = 0, returned = 0;
-        const BOOL sized = Seams().enumPrinterDriversW(nullptr, nullptr, 8, nullptr, 0, &needed, &returned);
+        const BOOL sized = seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 8, nullptr, 0, &needed, &returned);
         const DWORD sizeError = sized ? 0 : GetLastError();
         if (!sized && sizeError != ERROR_INSUFFICIENT_BUFFER) {
             outcome = kDriverSizeQueryFailed;
             error = sizeError;
         } else if (needed == 0) {
             outcome = kDriverNotListed;  // the spooler lists no driver at all
-        } else if (HLOCAL buffer = Seams().localAlloc(LPTR, needed); !buffer) {
+        } else if (HLOCAL buffer = needed <= kMaxDriverListBytes ? LocalAlloc(LPTR, needed) : nullptr; !buffer) {
             outcome = kDriverNoMemory;
         } else {
-            if (!Seams().enumPrinterDriversW(nullptr, nullptr, 8, static_cast<LPBYTE>(buffer), needed, &needed,
+            if (!seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 8, static_cast<LPBYTE>(buffer), needed, &needed,
                                              &returned)) {
                 outcome = kDriverEnumerationFailed;
                 error = GetLastError();
@@ -147,7 +151,7 @@ bool InstallPrinterLanguageMonitor() {
     monitor.pName = Text(kLanguageMonitorName);
     monitor.pEnvironment = nullptr;
     monitor.pDLLName = Text(kMonitorDll);
-    if (Seams().addMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) return true;
+    if (seams::Spooler().addMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) return true;
     const DWORD error = GetLastError();
     if (error == ERROR_PRINT_MONITOR_ALREADY_INSTALLED) return true;
     DbgPrint("InstallPrinterLanguageMonitor failed, errcode:%d.", static_cast<int>(error));
@@ -158,7 +162,7 @@ bool DoAddPrinterDriver(const PrinterInstallEntry& entry) {
     const std::wstring driverName = FieldString(entry.modelName);
     DriverInfo8 driver;
     FillDriverInfo8(driver, driverName.c_str(), (entry.modelFlags & kModelUsesLanguageMonitor) != 0);
-    if (!Seams().addPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&driver.info))) {
+    if (!seams::Spooler().addPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&driver.info))) {
         const DWORD error = GetLastError();
         SetInstallError(kErrorAddDriver, error);
         DbgPrint("AddPrinterDriver failed, errcode:%d.", static_cast<int>(error));
@@ -169,7 +173,7 @@ bool DoAddPrinterDriver(const PrinterInstallEntry& entry) {
     int check = kDriverNotListed;
     for (int i = 0; i < kDriverPresenceChecks; ++i) {
         if (IsPrinterDriverInstalled(driverName.c_str(), nullptr, &check)) return true;
-        EngineSleep(kPresenceCheckIntervalMs);
+        FixedWait(kPresenceCheckIntervalMs);
     }
     switch (check) {
         case kDriverEnumerationFailed: SetInstallError(kErrorDriverEnumeration, 0); break;
@@ -211,10 +215,10 @@ bool DoAddPrinter(const PrinterInstallEntry& entry) {
     queue.pPrintProcessor = Text(kQueuePrintProcessor);
     queue.pDatatype = Text(kRawDatatype);
     queue.Attributes = withMonitor ? kQueueAttributesWithMonitor : kQueueAttributes;
-    HANDLE printer = Seams().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+    HANDLE printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
     if (!printer) {
-        EngineSleep(kAddPrinterRetryWaitMs);
-        printer = Seams().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+        FixedWait(kAddPrinterRetryWaitMs);
+        printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
     }
     if (!printer) {
         const DWORD error = GetLastError();
@@ -226,7 +230,7 @@ bool DoAddPrinter(const PrinterInstallEntry& entry) {
 
     for (int i = 0; i < kQueuePresenceChecks; ++i) {
         if (IsPrinterInstalled(printerName.c_str())) return true;
-        EngineSleep(kPresenceCheckIntervalMs);
+        FixedWait(kPresenceCheckIntervalMs);
     }
     // AddPrinterW succeeded: with every file in place the queue counts as created even when the
     // spooler has not published it yet.
@@ -238,7 +242,7 @@ bool DoAddPrinter(const PrinterInstallEntry& entry) {
 HRESULT DoUploadDriverPackage(const wchar_t* infPath) {
     wchar_t destination[MAX_PATH] = L"";
     ULONG capacity = static_cast<ULONG>(std::size(destination));
-    const HRESULT hr = Seams().uploadPrinterDriverPackageW(nullptr, infPath, nullptr, kUploadAlways, nullptr,
+    const HRESULT hr = seams::Spooler().uploadPrinterDriverPackageW(nullptr, infPath, nullptr, kUploadAlways, nullptr,
                                                           destination, &capacity);
     destination[std::size(destination) - 1] = L'\0';
     DbgPrint("DoUploadDriverPackage, %ws, code:%d.", destination, static_cast<int>(hr));
@@ -251,7 +255,7 @@ bool DoInstallPrinter(const ProgressSink& progress, PrinterInstallEntry& entry, 
     if (!DeleteSystemMonitorCopy()) {
         bool deleted = false;
         RestartSpooler(&DeleteMonitorCopyWhileStopped, &deleted);
-        EngineSleep(kMonitorCopyDeletedWaitMs);
+        FixedWait(kMonitorCopyDeletedWaitMs);
     }
     StartSpooler();
 
@@ -276,7 +280,7 @@ bool DoInstallPrinter(const ProgressSink& progress, PrinterInstallEntry& entry, 
         if (DoUploadDriverPackage(infPath) == S_OK) {
             UpdatePlugAndPlayDriver(entry, infPath);
             for (int i = 0; i < kPlugAndPlayPresenceChecks && !IsPrinterInstalled(printerName.c_str()); ++i)
-                EngineSleep(kPresenceCheckIntervalMs);
+                FixedWait(kPresenceCheckIntervalMs);
         }
         result = IsPrinterInstalled(printerName.c_str()) || DoAddPrinter(entry);
     } else if (IsPrinterInstalled(printerName.c_str())) {

@@ -15,7 +15,7 @@
 #include "engine/install_state.h"
 #include "common/win/log.h"
 #include "engine/win/progress.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/system_paths.h"
 #include "engine/win/tcpip_port.h"
 
@@ -36,11 +36,11 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 // Whether the queue reports jobs (PRINTER_INFO_2, size query then a zero-filled buffer).
 bool HasQueuedJobs(HANDLE printer) {
     DWORD needed = 0;
-    Seams().getPrinterW(printer, 2, nullptr, 0, &needed);
+    seams::Spooler().getPrinterW(printer, 2, nullptr, 0, &needed);
     if (needed < sizeof(PRINTER_INFO_2W))
         return false;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[needed]());
-    if (!buffer || !Seams().getPrinterW(printer, 2, buffer.get(), needed, &needed))
+    if (!buffer || !seams::Spooler().getPrinterW(printer, 2, buffer.get(), needed, &needed))
         return false;
     return reinterpret_cast<const PRINTER_INFO_2W*>(buffer.get())->cJobs != 0;
 }
@@ -203,7 +203,7 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
             } else {
                 opened = true;
                 if (HasQueuedJobs(printer.get()) &&
-                    !Seams().setPrinterW(printer.get(), 0, nullptr, PRINTER_CONTROL_PURGE))
+                    !seams::Spooler().setPrinterW(printer.get(), 0, nullptr, PRINTER_CONTROL_PURGE))
                     DbgPrint("DoRemovePrinter: Purge job failed");
                 if (!DeletePrinter(printer.get())) {
                     DbgPrint("DoRemovePrinter: DeletePrinter failed:%d", static_cast<int>(GetLastError()));
@@ -212,7 +212,7 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
             }
         }  // the handle is closed before the wait
         if (opened)
-            EngineSleep(kRemovePrinterWaitMs);
+            FixedWait(kRemovePrinterWaitMs);
     }
     SendProgress(progress, ok ? EngineText::okLine : EngineText::failedLine);
     return ok;
@@ -317,14 +317,14 @@ void FindOemInf(wchar_t* name, std::size_t capacity) {
 void DoDeleteDriverPackage(const ProgressSink& progress, const wchar_t* infName) {
     const wchar_t* name = infName ? infName : L"";
     SendProgress(progress, EngineText::deleteDriverPackage, name);
-    BOOL ok = Seams().setupUninstallOemInfW(name, 0, nullptr);
+    BOOL ok = seams::Pnp().setupUninstallOemInfW(name, 0, nullptr);
     if (!ok) {
         DbgPrint("DoDeleteDriverPackage: SetupUninstallOEMInf %ws failed:%d", name, static_cast<int>(GetLastError()));
         wchar_t question[260], caption[64];
         LoadEngineText(progress, EngineText::forceRemovePackage, question, std::size(question));
         LoadEngineText(progress, EngineText::prompt, caption, std::size(caption));
-        if (Seams().messageBoxW(progress.window, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-            ok = Seams().setupUninstallOemInfW(name, SUOI_FORCEDELETE, nullptr);
+        if (seams::Ui().messageBoxW(progress.window, question, caption, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+            ok = seams::Pnp().setupUninstallOemInfW(name, SUOI_FORCEDELETE, nullptr);
             if (!ok)
                 DbgPrint("DoDeleteDriverPackage: forced SetupUninstallOEMInf %ws failed:%d", name,
                          static_cast<int>(GetLastError()));
@@ -337,7 +337,7 @@ void RunUninstallBranch(const ProgressSink& progress, const RemovalRequest& requ
     wchar_t notice[260], caption[64];
     LoadEngineText(progress, EngineText::uninstallDisconnectFirst, notice, std::size(notice));
     LoadEngineText(progress, EngineText::prompt, caption, std::size(caption));
-    Seams().messageBoxW(progress.window, notice, caption, MB_OK | MB_ICONINFORMATION);
+    seams::Ui().messageBoxW(progress.window, notice, caption, MB_OK | MB_ICONINFORMATION);
 
     RebootNeeded = false;
     wchar_t infName[kOemInfNameChars];

@@ -3,7 +3,7 @@
 #include "base/win/boundary.h"
 #include "base/win/scoped.h"
 #include "common/win/debug_output.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 
 namespace kelno {
 namespace {
@@ -54,7 +54,7 @@ PollResult PollForState(SC_HANDLE service, DWORD wanted, DWORD polls, DWORD inte
             return PollResult::QueryFailed;
         }
         if (state == wanted) return PollResult::Reached;
-        EngineSleep(intervalMs);
+        FixedWait(intervalMs);
     }
     return PollResult::TimedOut;
 }
@@ -200,10 +200,10 @@ void RestartSpooler(SpoolerStoppedStep step, void* argument, const SpoolerRestar
     PollForState(service.get(), SERVICE_STOPPED, kSpoolerPolls, kSpoolerIntervalMs, error);
 
     if (step && argument) {
-        EngineSleep(waits.beforeStep);
+        FixedWait(waits.beforeStep);
         RunStep(step, argument);
     }
-    if (waits.beforeStart) EngineSleep(waits.beforeStart);
+    if (waits.beforeStart) FixedWait(waits.beforeStart);
 
     StartServiceW(service.get(), 0, nullptr);
     PollForState(service.get(), SERVICE_RUNNING, kSpoolerPolls, kSpoolerIntervalMs, error);

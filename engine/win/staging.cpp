@@ -13,7 +13,7 @@
 #include "engine/driver_environment.h"
 #include "engine/install_state.h"
 #include "common/win/log.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/service_control.h"
 #include "engine/win/system_paths.h"
 
@@ -73,7 +73,7 @@ void TraceCopy(const wchar_t* source, const wchar_t* destination, const Result& 
 // may throw into upgrade mode, which would leave the removed printers without their queues.
 bool UpgradeEnvironment(std::wstring& environment) {
     SYSTEM_INFO info{};
-    Seams().getNativeSystemInfo(&info);
+    seams::System().getNativeSystemInfo(&info);
     const std::u16string_view name = DriverEnvironmentForArchitecture(info.wProcessorArchitecture);
     if (name.empty()) {
         DebugOutF(L"Unsupported processor architecture: %u", static_cast<unsigned>(info.wProcessorArchitecture));
@@ -94,7 +94,7 @@ bool UpgradeDriverDirectory(PathBuffer& driverDir) {
 // Copies the monitor into the system directory while the spooler, which loads it, is stopped.
 void ReplaceSystemMonitorCopy(const wchar_t* source) {
     if (!StopSpooler()) return;
-    EngineSleep(200);
+    FixedWait(200);
 
     PathBuffer systemDir;
     const wchar_t* name = FileNamePart(source);
@@ -183,7 +183,7 @@ bool CopyFileWithRetry(const wchar_t* source, const wchar_t* destination) {
         if (attempt == kAttempts) break;
         DebugOutF(L"Copy attempt %d failed: %ws to %ws, error: 0x%x", attempt, source, destination,
                   static_cast<unsigned>(error));
-        EngineSleep(1000);
+        FixedWait(1000);
     }
     return false;
 }

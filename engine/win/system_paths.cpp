@@ -7,7 +7,7 @@
 #include <winspool.h>
 
 #include "engine/driver_environment.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 
 namespace kelno {
 namespace {
@@ -18,7 +18,7 @@ wchar_t g_packageFolder[MAX_PATH];
 
 std::wstring GetDriverEnvironment() {
     SYSTEM_INFO info{};
-    Seams().getNativeSystemInfo(&info);
+    seams::System().getNativeSystemInfo(&info);
     const auto name = DriverEnvironmentForArchitecture(info.wProcessorArchitecture);
     return std::wstring(name.begin(), name.end());
 }

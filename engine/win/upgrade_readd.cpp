@@ -13,7 +13,7 @@
 #include "common/win/debug_output.h"
 #include "engine/win/printer_install.h"
 #include "engine/queue_name.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/staging.h"
 
 namespace kelno {
@@ -32,11 +32,11 @@ void SetStatus(UpgradePrinterRecord& record, std::int32_t status, const wchar_t*
 // Whether the native environment lists a driver of this name, compared case-insensitively.
 bool UpgradeDriverListed(const wchar_t* driverName) {
     DWORD needed = 0, returned = 0;
-    if (Seams().enumPrinterDriversW(nullptr, nullptr, 2, nullptr, 0, &needed, &returned) || needed == 0)
+    if (seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 2, nullptr, 0, &needed, &returned) || needed == 0)
         return false;
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     std::vector<BYTE> buffer(needed);
-    if (!Seams().enumPrinterDriversW(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
+    if (!seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
     const auto* drivers = reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
         if (drivers[i].pName && CompareStringOrdinal(drivers[i].pName, -1, driverName, -1, TRUE) == CSTR_EQUAL)
@@ -69,7 +69,7 @@ bool AddPrinterDriverForUpgrade(const UpgradePrinterRecord& record) {
     MONITOR_INFO_2W monitor{};
     monitor.pName = Text(kLanguageMonitorName);
     monitor.pDLLName = Text(kMonitorDll);
-    if (!Seams().addMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
+    if (!seams::Spooler().addMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor))) {
         const DWORD error = GetLastError();
         if (error != ERROR_PRINT_MONITOR_ALREADY_INSTALLED)
             DebugOutF(L"Failed to install printer language monitor %ws, error: %u", kLanguageMonitorName,
@@ -81,7 +81,7 @@ bool AddPrinterDriverForUpgrade(const UpgradePrinterRecord& record) {
     FillDriverInfo8(driver, kUpgradeDriverName, true);
     driver.info.pszHardwareID = Text(hardwareId.c_str());
     driver.info.pszPrintProcessor = nullptr;
-    return Seams().addPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&driver.info)) != FALSE;
+    return seams::Spooler().addPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&driver.info)) != FALSE;
 }
 
 bool AddPrinterForUpgrade(UpgradePrinterRecord& record) {
@@ -107,7 +107,7 @@ bool AddPrinterForUpgrade(UpgradePrinterRecord& record) {
     queue.pPrintProcessor = Text(kQueuePrintProcessor);
     queue.pDatatype = Text(kRawDatatype);
     queue.Attributes = PRINTER_ATTRIBUTE_QUEUED;
-    HANDLE printer = Seams().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+    HANDLE printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
     if (!printer) {
         SetStatus(record, kUpgradeStatusFailed, L"AddPrinter %ws failed, error: %u", queueName.c_str(),
                   static_cast<unsigned>(GetLastError()));

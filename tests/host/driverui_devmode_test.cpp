@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "driverui/core/devmode.h"
@@ -15,8 +16,7 @@ using test::Name;
 
 // A caller's DEVMODE made from a driver DEVMODE: its first publicSize bytes, then extra
 // private bytes, with the size fields saying so.
-std::vector<std::uint8_t> CallerBytes(const DriverDevmode& dm,
-                                      std::uint16_t publicSize = 220,
+std::vector<std::uint8_t> CallerBytes(const DriverDevmode& dm, std::uint16_t publicSize = 220,
                                       std::uint16_t extra = kPrivateDevmodeSize) {
     std::vector<std::uint8_t> bytes(std::size_t{publicSize} + extra);
     std::memcpy(bytes.data(), &dm.pub, std::min<std::size_t>(publicSize, sizeof dm.pub));
@@ -72,29 +72,17 @@ protected:
 
 TEST_F(DevmodeTest, DefaultOfTheShippedThermalTransferModel) {
     const PublicDevmode& p = defaults.pub;
-    EXPECT_EQ(Name(p.dmDeviceName), u"Label printer");
-    EXPECT_EQ(std::string(model.record.deviceName), "Label printer");
-    EXPECT_EQ(p.dmSize, 220);
-    EXPECT_EQ(p.dmDriverExtra, 4976);
-    EXPECT_EQ(p.dmFields, 0x1051Fu);
-    EXPECT_EQ(p.dmOrientation, 1);
-    EXPECT_EQ(p.dmPaperSize, 256);
-    EXPECT_EQ(p.dmPaperWidth, 1016);
-    EXPECT_EQ(p.dmPaperLength, 1523);
-    EXPECT_EQ(Name(p.dmFormName), u"USER");
-    EXPECT_EQ(p.dmScale, 100);
-    EXPECT_EQ(p.dmPrintQuality, 203);
+    EXPECT_EQ(
+        std::make_tuple(Name(p.dmDeviceName), std::string(model.record.deviceName), p.dmSize, p.dmDriverExtra,
+                        p.dmFields, p.dmOrientation, p.dmPaperSize, p.dmPaperWidth, p.dmPaperLength, Name(p.dmFormName),
+                        p.dmScale, p.dmPrintQuality),
+        std::make_tuple(u"Label printer", "Label printer", 220, 4976, 0x1051Fu, 1, 256, 1016, 1523, u"USER", 100, 203));
 
     const PrivateDevmode& q = defaults.priv;
-    EXPECT_EQ(std::memcmp(q.signature, "MDVQ", 4), 0);
-    EXPECT_EQ(q.version, 4112u);
-    EXPECT_EQ(q.effectFlags, 0x20u);
-    EXPECT_EQ(q.postAction, 1u);
-    EXPECT_EQ(q.ditherLevel, 8u);
-    EXPECT_EQ(q.colorAdjustment.caSize, 24);
-    EXPECT_EQ(q.colorAdjustment.caRedGamma, 10000);
-    EXPECT_EQ(q.printSpeed, 0u);
-    EXPECT_EQ(q.darkness, 0u);
+    EXPECT_EQ(
+        std::make_tuple(std::memcmp(q.signature, "MDVQ", 4), q.version, q.effectFlags, q.postAction, q.ditherLevel,
+                        q.colorAdjustment.caSize, q.colorAdjustment.caRedGamma, q.printSpeed, q.darkness),
+        std::make_tuple(0, 4112u, 0x20u, 1u, 8u, 24, 10000, 0u, 0u));
     EXPECT_EQ(q.printerLanguage, 2u);  // TSPL
     EXPECT_EQ(q.watermarkPosX, 50);
     EXPECT_EQ(q.watermarkBrightness, 128);
@@ -109,10 +97,8 @@ TEST_F(DevmodeTest, DefaultFollowsTheModelsLimits) {
     model.record.model.printWidth = 80000;
     DriverDevmode dm{};
     BuildDriverDefault(model, u"", dm);
-    EXPECT_EQ(dm.pub.dmScale, 50);
-    EXPECT_EQ(dm.pub.dmOrientation, 2);
-    EXPECT_EQ(dm.priv.effectFlags, 0x21u);
-    EXPECT_EQ(dm.priv.scaleWidth, 80000u);
+    EXPECT_EQ(std::make_tuple(dm.pub.dmScale, dm.pub.dmOrientation, dm.priv.effectFlags, dm.priv.scaleWidth),
+              std::make_tuple(50, 2, 0x21u, 80000u));
     EXPECT_EQ(Name(dm.pub.dmDeviceName), u"Label printer");  // kept in the model by the last default
 
     model.record.maxScale = 0;
@@ -147,9 +133,8 @@ TEST_F(DevmodeTest, DefaultColourRules) {
     model.record.modelFlags = kModelFlagMonochrome;  // monochrome only: DM_COLOR withdrawn
     DriverDevmode dm{};
     BuildDriverDefault(model, u"P", dm);
-    EXPECT_EQ(dm.pub.dmColor, 1);
-    EXPECT_EQ(dm.pub.dmFields & kDmColor, 0u);
-    EXPECT_EQ(model.record.modelFlags, kModelFlagMonochrome);
+    EXPECT_EQ(std::make_tuple(dm.pub.dmColor, dm.pub.dmFields & kDmColor, model.record.modelFlags),
+              std::make_tuple(1, 0u, kModelFlagMonochrome));
 
     model.record.modelFlags = 0;  // neither: colour requests become examined
     BuildDriverDefault(model, u"P", dm);
@@ -172,11 +157,9 @@ TEST_F(DevmodeTest, CustomSizeIsTakenWithTheFormNameEmptied) {
     request.pub.dmPaperWidth = 1000;
     request.pub.dmPaperLength = 1500;
     EXPECT_EQ(Merge(request), 0u);
-    EXPECT_EQ(target.pub.dmPaperSize, 256);
-    EXPECT_EQ(target.pub.dmPaperWidth, 1000);
-    EXPECT_EQ(target.pub.dmPaperLength, 1500);
-    EXPECT_EQ(Name(target.pub.dmFormName), u"");
-    EXPECT_EQ(target.pub.dmFields & kDmPaperBits, 0xEu);
+    EXPECT_EQ(std::make_tuple(target.pub.dmPaperSize, target.pub.dmPaperWidth, target.pub.dmPaperLength,
+                              Name(target.pub.dmFormName), target.pub.dmFields & kDmPaperBits),
+              std::make_tuple(256, 1000, 1500, u"", 0xEu));
 
     // Turned, it still fits (1778 mm long, 108 mm wide).
     request.pub.dmPaperWidth = 15000;
@@ -191,24 +174,21 @@ TEST_F(DevmodeTest, TooSmallCustomSizeFallsBackToTheInstalledForm) {
     request.pub.dmPaperWidth = 90;  // 9 mm
     request.pub.dmPaperLength = 1500;
     EXPECT_EQ(Merge(request), 0u);  // installed "USER" takes the size
-    EXPECT_EQ(target.pub.dmPaperSize, 256);
-    EXPECT_EQ(target.pub.dmPaperWidth, 90);
-    EXPECT_EQ(target.pub.dmPaperLength, 1500);
-    EXPECT_EQ(Name(target.pub.dmFormName), u"USER");
-    EXPECT_EQ(target.pub.dmFields & kDmPaperBits, 0x10002u);
+    EXPECT_EQ(std::make_tuple(target.pub.dmPaperSize, target.pub.dmPaperWidth, target.pub.dmPaperLength,
+                              Name(target.pub.dmFormName), target.pub.dmFields & kDmPaperBits),
+              std::make_tuple(256, 90, 1500, u"USER", 0x10002u));
 
     // Installed is a list paper: that paper, rounded to tenths.
     EXPECT_EQ(Merge(request, Printer(true, u"76 mm x 130 mm")), 0u);
-    EXPECT_EQ(target.pub.dmPaperSize, 258);
-    EXPECT_EQ(target.pub.dmPaperWidth, 760);
-    EXPECT_EQ(Name(target.pub.dmFormName), u"76 mm x 130 mm");
+    EXPECT_EQ(std::make_tuple(target.pub.dmPaperSize, target.pub.dmPaperWidth, Name(target.pub.dmFormName)),
+              std::make_tuple(258, 760, u"76 mm x 130 mm"));
 
     // No form list: the request stays unresolved and the default paper remains.
     EXPECT_EQ(Merge(request, Printer(false)), 0xEu);
-    EXPECT_EQ(target.pub.dmPaperSize, defaults.pub.dmPaperSize);
-    EXPECT_EQ(target.pub.dmPaperWidth, defaults.pub.dmPaperWidth);
-    EXPECT_EQ(target.pub.dmPaperLength, defaults.pub.dmPaperLength);
-    EXPECT_EQ(target.pub.dmFields & kDmPaperBits, defaults.pub.dmFields & kDmPaperBits);
+    EXPECT_EQ(std::make_tuple(target.pub.dmPaperSize, target.pub.dmPaperWidth, target.pub.dmPaperLength,
+                              target.pub.dmFields & kDmPaperBits),
+              std::make_tuple(defaults.pub.dmPaperSize, defaults.pub.dmPaperWidth, defaults.pub.dmPaperLength,
+                              defaults.pub.dmFields & kDmPaperBits));
 }
 
 TEST_F(DevmodeTest, CustomSizeBeyondThePrinterIsNotTaken) {
@@ -223,11 +203,9 @@ TEST_F(DevmodeTest, ListPaperByIdByNameAndBySize) {
     request.pub.dmFields = kDmPaperSize;
     request.pub.dmPaperSize = 259;  // "76 mm x 100 mm"
     EXPECT_EQ(Merge(request), 0u);
-    EXPECT_EQ(target.pub.dmPaperSize, 259);
-    EXPECT_EQ(target.pub.dmPaperWidth, 760);
-    EXPECT_EQ(target.pub.dmPaperLength, 1000);
-    EXPECT_EQ(Name(target.pub.dmFormName), u"76 mm x 100 mm");
-    EXPECT_EQ(target.pub.dmFields & kDmPaperBits, 0x10002u);
+    EXPECT_EQ(std::make_tuple(target.pub.dmPaperSize, target.pub.dmPaperWidth, target.pub.dmPaperLength,
+                              Name(target.pub.dmFormName), target.pub.dmFields & kDmPaperBits),
+              std::make_tuple(259, 760, 1000, u"76 mm x 100 mm", 0x10002u));
 
     // By name; the walk also matches by size, so keep the size fields off every paper.
     request.pub.dmFields = kDmFormName;
@@ -270,20 +248,18 @@ TEST_F(DevmodeTest, RejectedRequestsKeepTheDefaults) {
     request.pub.dmOrientation = 3;
     request.pub.dmScale = 401;
     EXPECT_EQ(Merge(request), 0x100u | 0x400u | 0x1u | 0x10u);
-    EXPECT_EQ(target.pub.dmCopies, 1);
-    EXPECT_EQ(target.pub.dmPrintQuality, 203);
-    EXPECT_EQ(target.pub.dmOrientation, 1);
-    EXPECT_EQ(target.pub.dmScale, 100);
+    EXPECT_EQ(
+        std::make_tuple(target.pub.dmCopies, target.pub.dmPrintQuality, target.pub.dmOrientation, target.pub.dmScale),
+        std::make_tuple(1, 203, 1, 100));
 
     request.pub.dmCopies = static_cast<std::int16_t>(40000);
     request.pub.dmPrintQuality = -3;
     request.pub.dmOrientation = 2;
     request.pub.dmScale = 400;
     EXPECT_EQ(Merge(request), 0x100u);
-    EXPECT_EQ(target.pub.dmCopies, 1);
-    EXPECT_EQ(target.pub.dmPrintQuality, -3);
-    EXPECT_EQ(target.pub.dmOrientation, 2);
-    EXPECT_EQ(target.pub.dmScale, 400);
+    EXPECT_EQ(
+        std::make_tuple(target.pub.dmCopies, target.pub.dmPrintQuality, target.pub.dmOrientation, target.pub.dmScale),
+        std::make_tuple(1, -3, 2, 400));
 
     request.pub.dmCopies = 32767;
     EXPECT_EQ(Merge(request), 0u);
@@ -299,11 +275,9 @@ TEST_F(DevmodeTest, UnrequestedFieldsKeepTheDefaults) {
     request.pub.dmScale = 0;
     request.pub.dmDuplex = 2;
     EXPECT_EQ(Merge(request), 0u);
-    EXPECT_EQ(target.pub.dmOrientation, 2);
-    EXPECT_EQ(target.pub.dmCopies, 1);
-    EXPECT_EQ(target.pub.dmPaperSize, 256);
-    EXPECT_EQ(target.pub.dmPaperWidth, 1016);
-    EXPECT_EQ(target.pub.dmScale, 100);
+    EXPECT_EQ(std::make_tuple(target.pub.dmOrientation, target.pub.dmCopies, target.pub.dmPaperSize,
+                              target.pub.dmPaperWidth, target.pub.dmScale),
+              std::make_tuple(2, 1, 256, 1016, 100));
     EXPECT_EQ(target.pub.dmDuplex, 2);  // not examined: taken as it comes
     EXPECT_EQ(target.pub.dmFields, defaults.pub.dmFields);
 }
@@ -333,10 +307,9 @@ TEST_F(DevmodeTest, PrivatePartIsTakenMaskedAndValidated) {
     request.priv.colorAdjustment.caRedGamma = 2000;
     StoreFixedText(request.priv.commands[1], std::u16string_view(u"^XA^XZ"));
     EXPECT_EQ(Merge(request), 0u);
-    EXPECT_EQ(target.priv.effectFlags, 0x021u);
-    EXPECT_EQ(target.priv.printSpeed, 400u);
-    EXPECT_EQ(target.priv.colorAdjustment.caRedGamma, 2000);
-    EXPECT_EQ(Name(target.priv.commands[1], kCommandTextUnits), u"^XA^XZ");
+    EXPECT_EQ(std::make_tuple(target.priv.effectFlags, target.priv.printSpeed, target.priv.colorAdjustment.caRedGamma,
+                              Name(target.priv.commands[1], kCommandTextUnits)),
+              std::make_tuple(0x021u, 400u, 2000, u"^XA^XZ"));
 
     request.priv.colorAdjustment.caRedGamma = 1000;
     EXPECT_EQ(Merge(request), kMaskColorAdjustment);
@@ -351,12 +324,10 @@ TEST_F(DevmodeTest, PrivateFieldsThatAlwaysComeFromTheModel) {
     std::strcpy(request.priv.defaultPaperName, "other");
     request.priv.printMode = 2;
     EXPECT_EQ(Merge(request), 0u);
-    EXPECT_EQ(target.priv.printerType, 0);
-    EXPECT_EQ(target.priv.antiWrinkleFlag, 0u);
-    EXPECT_EQ(target.priv.sendLanguageSwitch, 0);
-    EXPECT_EQ(target.priv.reserved244, 0u);
-    EXPECT_EQ(std::string(target.priv.defaultPaperName), "USER");
-    EXPECT_EQ(target.priv.printMode, 2u);
+    EXPECT_EQ(
+        std::make_tuple(target.priv.printerType, target.priv.antiWrinkleFlag, target.priv.sendLanguageSwitch,
+                        target.priv.reserved244, std::string(target.priv.defaultPaperName), target.priv.printMode),
+        std::make_tuple(0, 0u, 0, 0u, "USER", 2u));
 }
 
 TEST_F(DevmodeTest, ForeignOrOlderPrivatePartsKeepTheDefaults) {
@@ -387,12 +358,10 @@ TEST_F(DevmodeTest, OldPublicSizeWithoutPrivatePart) {
     request.pub.dmOrientation = 2;
     target = defaults;
     EXPECT_EQ(MergeDevmode(model, Printer(), CallerBytes(request, 188, 0), target), 0u);
-    EXPECT_EQ(target.pub.dmCopies, 3);
-    EXPECT_EQ(target.pub.dmOrientation, 2);
-    EXPECT_EQ(target.pub.dmSize, 220);
-    EXPECT_EQ(target.pub.dmDriverExtra, 4976);
-    EXPECT_EQ(target.pub.dmSpecVersion, 0x0401);
-    EXPECT_EQ(std::memcmp(&target.priv, &defaults.priv, sizeof target.priv), 0);
+    EXPECT_EQ(
+        std::make_tuple(target.pub.dmCopies, target.pub.dmOrientation, target.pub.dmSize, target.pub.dmDriverExtra,
+                        target.pub.dmSpecVersion, std::memcmp(&target.priv, &defaults.priv, sizeof target.priv)),
+        std::make_tuple(3, 2, 220, 4976, 0x0401, 0));
 }
 
 TEST_F(DevmodeTest, CallerClaimsBeyondItsBufferAreIgnored) {
@@ -427,9 +396,9 @@ TEST_F(DevmodeTest, UnterminatedCallerTextsAreCut) {
         for (auto& c : command) c = u'C';
     request.pub.dmFields = kDmFormName;
     Merge(request);
-    EXPECT_EQ(Name(target.pub.dmDeviceName), std::u16string(31, u'D'));
-    EXPECT_EQ(Name(target.priv.watermarkPath, kWatermarkPathUnits), std::u16string(259, u'W'));
-    EXPECT_EQ(Name(target.priv.commands[3], kCommandTextUnits), std::u16string(261, u'C'));
+    EXPECT_EQ(std::make_tuple(Name(target.pub.dmDeviceName), Name(target.priv.watermarkPath, kWatermarkPathUnits),
+                              Name(target.priv.commands[3], kCommandTextUnits)),
+              std::make_tuple(std::u16string(31, u'D'), std::u16string(259, u'W'), std::u16string(261, u'C')));
 }
 
 TEST_F(DevmodeTest, TattooSheetsOfTheSpecialModel) {
@@ -476,10 +445,8 @@ TEST(ColorAdjustment, RangesAndWholeReset) {
     a.caBrightness = -101;
     a.caIlluminantIndex = 9;
     EXPECT_TRUE(ValidateColorAdjustment(a));
-    EXPECT_EQ(a.caBlueGamma, 10000);
-    EXPECT_EQ(a.caReferenceWhite, 10000);
-    EXPECT_EQ(a.caBrightness, 0);
-    EXPECT_EQ(a.caIlluminantIndex, 0);
+    EXPECT_EQ(std::make_tuple(a.caBlueGamma, a.caReferenceWhite, a.caBrightness, a.caIlluminantIndex),
+              std::make_tuple(10000, 10000, 0, 0));
     EXPECT_EQ(a.caRedGamma, 1344);  // the valid ones stay
 
     a.caSize = 23;
@@ -497,12 +464,10 @@ TEST_F(DevmodeTest, CopyWithSizesTakesTheSmallerParts) {
     std::memcpy(destination.data() + 70, &extra, 2);
     EXPECT_EQ(CopyDevmodeWithSizes(DevmodeBytes(defaults), destination), 288);
     const DriverDevmode copied = FromBytes(destination);
-    EXPECT_EQ(copied.pub.dmSize, 188);
-    EXPECT_EQ(copied.pub.dmDriverExtra, 100);
-    EXPECT_EQ(copied.pub.dmSpecVersion, 0x0320);
-    EXPECT_EQ(copied.pub.dmDriverVersion, 0xCCCC);
-    EXPECT_EQ(copied.pub.dmCopies, 1);
-    EXPECT_EQ(std::memcmp(destination.data() + 188, "MDVQ", 4), 0);
+    EXPECT_EQ(std::make_tuple(copied.pub.dmSize, copied.pub.dmDriverExtra, copied.pub.dmSpecVersion,
+                              copied.pub.dmDriverVersion, copied.pub.dmCopies,
+                              std::memcmp(destination.data() + 188, "MDVQ", 4)),
+              std::make_tuple(188, 100, 0x0320, 0xCCCC, 1, 0));
 
     std::vector<std::uint8_t> small(100, 0);
     EXPECT_EQ(CopyDevmodeWithSizes(DevmodeBytes(defaults), small), -1);
@@ -522,19 +487,16 @@ TEST_F(DevmodeTest, OutputTakesTheSmallerSizesOfInputAndMerged) {
     std::vector<std::uint8_t> output(kDriverDevmodeSize, 0xAA);
     ASSERT_TRUE(WriteDevmodeOutput(defaults, input, output));
     DriverDevmode out = FromBytes(output);
-    EXPECT_EQ(out.pub.dmSize, 220);
-    EXPECT_EQ(out.pub.dmDriverExtra, 0);
-    EXPECT_EQ(out.pub.dmDriverVersion, 0x0123);
-    EXPECT_EQ(out.pub.dmPaperWidth, defaults.pub.dmPaperWidth);
+    EXPECT_EQ(std::make_tuple(out.pub.dmSize, out.pub.dmDriverExtra, out.pub.dmDriverVersion, out.pub.dmPaperWidth),
+              std::make_tuple(220, 0, 0x0123, defaults.pub.dmPaperWidth));
     EXPECT_EQ(output[220], 0xAA);  // nothing written beyond
 
     const std::vector<std::uint8_t> old = CallerBytes(request, 188, 4976);
     ASSERT_TRUE(WriteDevmodeOutput(defaults, old, output));
     out = FromBytes(output);
-    EXPECT_EQ(out.pub.dmSize, 188);
-    EXPECT_EQ(out.pub.dmSpecVersion, 0x0320);
-    EXPECT_EQ(out.pub.dmDriverExtra, 4976);
-    EXPECT_EQ(std::memcmp(output.data() + 188, "MDVQ", 4), 0);
+    EXPECT_EQ(std::make_tuple(out.pub.dmSize, out.pub.dmSpecVersion, out.pub.dmDriverExtra,
+                              std::memcmp(output.data() + 188, "MDVQ", 4)),
+              std::make_tuple(188, 0x0320, 4976, 0));
 
     ASSERT_TRUE(WriteDevmodeOutput(defaults, {}, output));
     EXPECT_EQ(std::memcmp(output.data(), &defaults, kDriverDevmodeSize), 0);
@@ -564,10 +526,9 @@ TEST_F(DevmodeTest, ConvertRequests) {
     EXPECT_TRUE(r.ok);
     EXPECT_EQ(size, 5164u);
     DriverDevmode out = FromBytes(output);
-    EXPECT_EQ(out.pub.dmSize, 188);
-    EXPECT_EQ(out.pub.dmDriverVersion, 0x0350);
-    EXPECT_EQ(out.pub.dmSpecVersion, 0x0320);
-    EXPECT_EQ(std::memcmp(output.data() + 188, "MDVQ", 4), 0);
+    EXPECT_EQ(std::make_tuple(out.pub.dmSize, out.pub.dmDriverVersion, out.pub.dmSpecVersion,
+                              std::memcmp(output.data() + 188, "MDVQ", 4)),
+              std::make_tuple(188, 0x0350, 0x0320, 0));
 
     // Convert into an output that already says what it is.
     std::vector<std::uint8_t> current = CallerBytes(request, 212, 10);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "driverui/core/model_database.h"
 #include "driverui/core/narrow_text.h"
@@ -46,10 +47,9 @@ TEST(DataFileHeader, TakesTheFirst448BytesAndAllocatesTheExtra) {
     header.modelFields.ramSize = 1234;
     std::memset(header.unused, 0xAB, sizeof header.unused);
     const PrinterModel model = test::FromHeader(header);
-    EXPECT_EQ(model.record.headerSize, 496);
-    EXPECT_EQ(model.record.model.ramSize, 1234);
-    EXPECT_EQ(model.extra.size(), 40u);
-    EXPECT_EQ(model.AllocationSize(), 536u);
+    EXPECT_EQ(std::make_tuple(model.record.headerSize, model.record.model.ramSize, model.extra.size(),
+                              model.AllocationSize()),
+              std::make_tuple(496, 1234, 40u, 536u));
     for (const TableDescriptor& t : model.record.tables) {
         EXPECT_EQ(t.count, 0);
         EXPECT_EQ(t.entrySize, 0);
@@ -78,20 +78,12 @@ TEST(DataFileHeader, RepairsExtentsResolutionsAndLimits) {
     h.halftonePatternSize = 99;
     const PrinterModel model = test::FromHeader(h);
     const ModelRecord& r = model.record;
-    EXPECT_EQ(std::string(r.deviceName), std::string(31, 'x'));
-    EXPECT_EQ(r.modelFlags, 0x0100u | 0x202u);
-    EXPECT_EQ(r.maxPrintableWidth, 4000 + 3000 + 10000);
-    EXPECT_EQ(r.maxPrintLength, 15240000u);
-    EXPECT_EQ(r.yResolution, 203u);
-    EXPECT_EQ(r.yRasterResolution, 203);
-    EXPECT_EQ(r.rasterOperationLevel, 3);
-    EXPECT_EQ(r.maxScale, 10000);
-    EXPECT_EQ(r.penCount, 32);
-    EXPECT_EQ(r.value92, 0);
-    EXPECT_EQ(r.qualityCount, 4);
-    EXPECT_EQ(r.customWidthLimit, 17000u);
-    EXPECT_EQ(r.customLengthLimit, 15240000u);
-    EXPECT_EQ(r.halftonePatternSize, 5u);
+    EXPECT_EQ(
+        std::make_tuple(std::string(r.deviceName), r.modelFlags, r.maxPrintableWidth, r.maxPrintLength, r.yResolution,
+                        r.yRasterResolution, r.rasterOperationLevel, r.maxScale, r.penCount, r.value92, r.qualityCount,
+                        r.customWidthLimit, r.customLengthLimit, r.halftonePatternSize),
+        std::make_tuple(std::string(31, 'x'), 0x0100u | 0x202u, 4000 + 3000 + 10000, 15240000u, 203u, 203, 3, 10000, 32,
+                        0, 4, 17000u, 15240000u, 5u));
 }
 
 TEST(DataFileHeader, LengthBelowTheMarginsGrowsAndCustomLimitsFollowTheFlag) {
@@ -101,9 +93,9 @@ TEST(DataFileHeader, LengthBelowTheMarginsGrowsAndCustomLimitsFollowTheFlag) {
     h.marginBottom = 7000;
     h.modelFlags &= ~0x100u;  // no custom sizes
     const PrinterModel model = test::FromHeader(h);
-    EXPECT_EQ(model.record.maxPrintLength, 25000u);
-    EXPECT_EQ(model.record.customWidthLimit, 0u);
-    EXPECT_EQ(model.record.customLengthLimit, 0u);
+    EXPECT_EQ(
+        std::make_tuple(model.record.maxPrintLength, model.record.customWidthLimit, model.record.customLengthLimit),
+        std::make_tuple(25000u, 0u, 0u));
     EXPECT_EQ(model.record.penCount, 2);  // monochrome bit set: no pen limit, no 0x202
     EXPECT_EQ(model.record.modelFlags, 0x81u);
 }
@@ -165,16 +157,10 @@ TEST(ModelDatabase, Mx410IsTheThermalTransferModel) {
     EXPECT_EQ(r.maxPrintableWidth, 108000);
     EXPECT_EQ(r.maxPrintLength, 1778000u);
     EXPECT_EQ(r.model.defaultSpeed, 0);  // no "SendThis": the printer's own speed
-    EXPECT_EQ(r.model.defaultDarkness, 0);
-    EXPECT_EQ(r.model.languageMask, 6);
-    EXPECT_EQ(r.model.defaultLanguage, 2);
-    EXPECT_EQ(r.model.maxDarkness, 16);
-    EXPECT_EQ(r.model.accessories, 3);
-    EXPECT_EQ(r.model.gap, 3000);
-    EXPECT_EQ(r.model.minLabelWidth, 20000u);
-    EXPECT_EQ(std::string(r.model.defaultPaperName), "USER");
-    EXPECT_EQ(r.maxCopies, 32767);
-    EXPECT_EQ(r.pelResolution, 203u);
+    EXPECT_EQ(std::make_tuple(r.model.defaultDarkness, r.model.languageMask, r.model.defaultLanguage,
+                              r.model.maxDarkness, r.model.accessories, r.model.gap, r.model.minLabelWidth,
+                              std::string(r.model.defaultPaperName), r.maxCopies, r.pelResolution),
+              std::make_tuple(0, 6, 2, 16, 3, 3000, 20000u, "USER", 32767, 203u));
     const std::uint16_t fixed[4] = {50, 50, 100, 128};
     EXPECT_EQ(std::memcmp(r.model.fixedValues, fixed, sizeof fixed), 0);
 }
@@ -198,9 +184,9 @@ TEST(ModelDatabase, EachShippedModelGetsItsOwnRow) {
         EXPECT_EQ(model.record.maxPrintableWidth, row.width);
         EXPECT_EQ(model.record.maxPrintLength, row.length);
         EXPECT_EQ((model.record.modelFlags & kModelFlagThermalTransfer) != 0, row.thermalTransfer);
-        EXPECT_EQ(model.record.model.languageMask, row.languages);
-        EXPECT_EQ(model.record.model.paperAlignment, row.alignment);
-        EXPECT_EQ(model.record.model.outputDirection, row.alignment);
+        EXPECT_EQ(std::make_tuple(model.record.model.languageMask, model.record.model.paperAlignment,
+                                  model.record.model.outputDirection),
+                  std::make_tuple(row.languages, row.alignment, row.alignment));
     }
 }
 
@@ -208,29 +194,21 @@ TEST(ModelDatabase, NarrowModelKeepsOnlyThe72mmPapers) {
     const PrinterModel model = LoadModel(u"Tavolen MX-310");
     const auto& papers = model.Papers();
     ASSERT_EQ(papers.size(), 3u);
-    EXPECT_EQ(Name(papers[0].name), u"USER");
-    EXPECT_EQ(papers[0].id, 256u);
-    EXPECT_EQ(papers[0].width, 72000);
-    EXPECT_EQ(papers[0].height, 129900);
-    EXPECT_EQ(Name(papers[1].name), u"72 mm x 130 mm");
-    EXPECT_EQ(papers[1].id, 257u);
-    EXPECT_EQ(Name(papers[2].name), u"72 mm x 100 mm");
-    EXPECT_EQ(papers[2].id, 258u);
-    EXPECT_EQ(papers[2].height, 100000);
+    EXPECT_EQ(std::make_tuple(Name(papers[0].name), papers[0].id, papers[0].width, papers[0].height,
+                              Name(papers[1].name), papers[1].id, Name(papers[2].name), papers[2].id, papers[2].height),
+              std::make_tuple(u"USER", 256u, 72000, 129900, u"72 mm x 130 mm", 257u, u"72 mm x 100 mm", 258u, 100000));
     EXPECT_EQ(papers[1].flags, 0x80000011u);  // type 1, direct thermal, from the database
-    EXPECT_EQ(papers[1].gap, 3000);
-    EXPECT_EQ(model.record.tables[kPaperTable].count, 3);
-    EXPECT_EQ(model.record.tables[kPaperTable].entrySize, 112);
+    EXPECT_EQ(std::make_tuple(papers[1].gap, model.record.tables[kPaperTable].count,
+                              model.record.tables[kPaperTable].entrySize),
+              std::make_tuple(3000, 3, 112));
 }
 
 TEST(ModelDatabase, WideModelTakesAllFivePapers) {
     const PrinterModel model = LoadModel(u"Tavolen MX-410");
     const auto& papers = model.Papers();
     ASSERT_EQ(papers.size(), 6u);
-    EXPECT_EQ(papers[0].width, 101600);
-    EXPECT_EQ(papers[0].height, 152300);
-    EXPECT_EQ(papers[1].width, 101600);
-    EXPECT_EQ(papers[1].height, 152400);
+    EXPECT_EQ(std::make_tuple(papers[0].width, papers[0].height, papers[1].width, papers[1].height),
+              std::make_tuple(101600, 152300, 101600, 152400));
     for (std::size_t i = 1; i < papers.size(); ++i) {
         EXPECT_EQ(papers[i].id, 256u + i);
         EXPECT_EQ(papers[i].flags, 0x80000021u);  // thermal transfer media
@@ -295,8 +273,7 @@ TEST(ModelDatabase, ParseErrorsAndEmptyDocumentsLeaveTheRecord) {
 
 // ---- Model database: key rules on small documents ---------------------------------------------
 
-PrinterModel LoadDocument(const std::string& modelMembers,
-                          const std::string& papers = "[]",
+PrinterModel LoadDocument(const std::string& modelMembers, const std::string& papers = "[]",
                           const DataFileHeader& header = PackageHeader()) {
     const std::string doc = "{\"Venders\":[{\"Vender Name\":\"V\",\"Models\":[{\"Model Name\":\"M\"" +
                             (modelMembers.empty() ? "" : "," + modelMembers) + "}],\"Papers\":" + papers + "}]}";
@@ -322,27 +299,24 @@ TEST(ModelDatabaseKeys, MissingRequiredKeysReadAsZero) {
     EXPECT_EQ(model.record.model.ramSize, 0);
     EXPECT_EQ(model.record.model.maxDarkness, 9);  // an empty "Option" leaves the maximum
     EXPECT_FALSE(model.record.modelFlags & kModelFlagThermalTransfer);
-    EXPECT_EQ(model.record.model.ditherLevel, 8u);
-    EXPECT_EQ(model.record.model.postAction, 1u);
-    EXPECT_EQ(std::string(model.record.model.defaultPaperName), "USER");
+    EXPECT_EQ(std::make_tuple(model.record.model.ditherLevel, model.record.model.postAction,
+                              std::string(model.record.model.defaultPaperName)),
+              std::make_tuple(8u, 1u, "USER"));
 }
 
 TEST(ModelDatabaseKeys, SendThisKeepsTheDefaultsAndSpeedNeedsOptions) {
-    PrinterModel model = LoadDocument(
-        "\"Speed\":{\"Value\":300,\"Step\":50,\"Option\":[100,400],\"SendThis\":1,\"HideSpeed\":1},"
-        "\"Density\":{\"Value\":7,\"Option\":[1,15],\"SendThis\":true}");
-    EXPECT_EQ(model.record.model.defaultSpeed, 300);
-    EXPECT_EQ(model.record.model.minSpeed, 100);
-    EXPECT_EQ(model.record.model.maxSpeed, 400);
-    EXPECT_EQ(model.record.model.speedStep, 50);
-    EXPECT_EQ(model.record.model.hideSpeed, 1u);
-    EXPECT_EQ(model.record.model.defaultDarkness, 7);
-    EXPECT_EQ(model.record.model.maxDarkness, 15);
+    PrinterModel model =
+        LoadDocument("\"Speed\":{\"Value\":300,\"Step\":50,\"Option\":[100,400],\"SendThis\":1,\"HideSpeed\":1},"
+                     "\"Density\":{\"Value\":7,\"Option\":[1,15],\"SendThis\":true}");
+    EXPECT_EQ(std::make_tuple(model.record.model.defaultSpeed, model.record.model.minSpeed, model.record.model.maxSpeed,
+                              model.record.model.speedStep, model.record.model.hideSpeed,
+                              model.record.model.defaultDarkness, model.record.model.maxDarkness),
+              std::make_tuple(300, 100, 400, 50, 1u, 7, 15));
 
     model = LoadDocument("\"Speed\":{\"Value\":300,\"Step\":50,\"Option\":[],\"SendThis\":1}");
-    EXPECT_EQ(model.record.model.defaultSpeed, 0);
-    EXPECT_EQ(model.record.model.speedStep, 0);
-    EXPECT_EQ(model.record.model.maxSpeed, 0);
+    EXPECT_EQ(
+        std::make_tuple(model.record.model.defaultSpeed, model.record.model.speedStep, model.record.model.maxSpeed),
+        std::make_tuple(0, 0, 0));
 }
 
 TEST(ModelDatabaseKeys, OptionalKeysAndResolutions) {
@@ -352,42 +326,27 @@ TEST(ModelDatabaseKeys, OptionalKeysAndResolutions) {
         "\"DontShowPaperSizeInTheName\":true,\"RFID\":1,\"Config2\":{\"Density\":{\"Value\":3,\"Option\":[1,9]},"
         "\"Speed\":{\"Value\":2,\"Option\":[1,5],\"Step\":1}},\"SendPaperSize\":{\"Value\":1},\"PrintDirection\":1");
     const ModelRecord& r = model.record;
-    EXPECT_EQ(r.xResolution, 300u);
-    EXPECT_EQ(r.xRasterResolution, 300);
-    EXPECT_EQ(r.yResolution, 203u);
-    EXPECT_EQ(r.pelResolution, 300u);
-    EXPECT_EQ(r.model.antiWrinkleFlag, 1u);
-    EXPECT_EQ(r.model.antiWrinkleValue, 5u);
-    EXPECT_EQ(r.model.twoColorCapable, 1);
-    EXPECT_EQ(r.model.twoColorValue, 2);
-    EXPECT_EQ(r.model.shiftH, -2000);
-    EXPECT_EQ(r.model.shiftV, 3000);
-    EXPECT_EQ(r.model.printWidth, 100000u);
-    EXPECT_EQ(r.model.compressionMode, 1u);
-    EXPECT_EQ(r.model.compressionMask, 11u);
-    EXPECT_EQ(std::string(r.model.defaultPaperName), "USER");
-    EXPECT_EQ(r.model.hideSizeInPaperName, 1u);
+    EXPECT_EQ(
+        std::make_tuple(r.xResolution, r.xRasterResolution, r.yResolution, r.pelResolution, r.model.antiWrinkleFlag,
+                        r.model.antiWrinkleValue, r.model.twoColorCapable, r.model.twoColorValue, r.model.shiftH,
+                        r.model.shiftV, r.model.printWidth, r.model.compressionMode, r.model.compressionMask,
+                        std::string(r.model.defaultPaperName), r.model.hideSizeInPaperName),
+        std::make_tuple(300u, 300, 203u, 300u, 1u, 5u, 1, 2, -2000, 3000, 100000u, 1u, 11u, "USER", 1u));
     EXPECT_EQ(r.model.rfid, 0);  // only the literal true counts
-    EXPECT_EQ(r.model.darkness2Default, 3);
-    EXPECT_EQ(r.model.darkness2Max, 9);
-    EXPECT_EQ(r.model.speed2Min, 1);
-    EXPECT_EQ(r.model.speed2Max, 5);
-    EXPECT_EQ(r.model.sendPaperSize, 1);
-    EXPECT_EQ(r.model.printDirection, 1);
+    EXPECT_EQ(std::make_tuple(r.model.darkness2Default, r.model.darkness2Max, r.model.speed2Min, r.model.speed2Max,
+                              r.model.sendPaperSize, r.model.printDirection),
+              std::make_tuple(3, 9, 1, 5, 1, 1));
 }
 
 TEST(ModelDatabaseKeys, WrongTypesAndHugeNumbersAreHarmless) {
-    const PrinterModel model = LoadDocument(
-        "\"DPI\":\"203\",\"Maximum Print Width\":1e300,\"Maximum Print Length\":-5,\"Gap High\":100000,"
-        "\"Minimum Label Width\":1e30,\"Speed\":[1,2],\"Density\":{\"Value\":1e10,\"Option\":{}},"
-        "\"Default Paper\":\"" +
-        std::string(80, 'p') + "\"");
+    const PrinterModel model =
+        LoadDocument("\"DPI\":\"203\",\"Maximum Print Width\":1e300,\"Maximum Print Length\":-5,\"Gap High\":100000,"
+                     "\"Minimum Label Width\":1e30,\"Speed\":[1,2],\"Density\":{\"Value\":1e10,\"Option\":{}},"
+                     "\"Default Paper\":\"" +
+                     std::string(80, 'p') + "\"");
     const ModelRecord& r = model.record;
-    EXPECT_EQ(r.xResolution, 0u);
-    EXPECT_EQ(r.maxPrintableWidth, INT32_MAX);
-    EXPECT_EQ(r.maxPrintLength, 0u);
-    EXPECT_EQ(r.model.gap, 65535);
-    EXPECT_EQ(r.model.minLabelWidth, UINT32_MAX);
+    EXPECT_EQ(std::make_tuple(r.xResolution, r.maxPrintableWidth, r.maxPrintLength, r.model.gap, r.model.minLabelWidth),
+              std::make_tuple(0u, INT32_MAX, 0u, 65535, UINT32_MAX));
     EXPECT_EQ(r.model.defaultDarkness, 0);  // no "SendThis"
     EXPECT_EQ(std::string(r.model.defaultPaperName), std::string(49, 'p'));
 }
@@ -409,17 +368,16 @@ TEST(PaperList, NamesMarginsAndModelPapersReplacingTheVendors) {
     header.marginBottom = 500;
     const std::string papers =
         "[{\"Paper Name\":\"Vendor\",\"Type\":0,\"Width\":50,\"Height\":30,\"Gap\":2,\"GapOffset\":0}]";
-    const std::string own =
-        "\"Maximum Print Width\":108,\"Papers\":[{\"RC_ID\":77,\"Paper "
-        "Name\":\"ignored\",\"Type\":49,\"Width\":50.5,\"Height\":30,"
-        "\"Margin\":{\"Left\":1,\"Right\":2,\"Top\":0.5,\"Bottom\":0},\"Gap\":2.5,\"GapOffset\":1},"
-        "{\"Paper Name\":\"" +
-        std::string(31, 'n') +
-        "\",\"Width\":20,\"Height\":20},"
-        "{\"Paper Name\":\"" +
-        std::string(32, 'n') +
-        "\",\"Width\":20,\"Height\":20},"
-        "{\"Paper Name\":\"Too wide\",\"Width\":108.001,\"Height\":20}]";
+    const std::string own = "\"Maximum Print Width\":108,\"Papers\":[{\"RC_ID\":77,\"Paper "
+                            "Name\":\"ignored\",\"Type\":49,\"Width\":50.5,\"Height\":30,"
+                            "\"Margin\":{\"Left\":1,\"Right\":2,\"Top\":0.5,\"Bottom\":0},\"Gap\":2.5,\"GapOffset\":1},"
+                            "{\"Paper Name\":\"" +
+                            std::string(31, 'n') +
+                            "\",\"Width\":20,\"Height\":20},"
+                            "{\"Paper Name\":\"" +
+                            std::string(32, 'n') +
+                            "\",\"Width\":20,\"Height\":20},"
+                            "{\"Paper Name\":\"Too wide\",\"Width\":108.001,\"Height\":20}]";
     const PrinterModel model = LoadDocument(own, papers, header);
     const auto& list = model.Papers();
     ASSERT_EQ(list.size(), 4u);

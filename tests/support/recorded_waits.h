@@ -2,7 +2,7 @@
 // The engine's waits, recorded instead of (or as well as) slept. A test puts Wait in the engine's
 // sleep seam while a RecordedWaits object lives:
 //     RecordedWaits waits(50);
-//     ScopedSeam<decltype(EngineSeams::sleep)> seam(Seams().sleep, &RecordedWaits::Wait);
+//     ScopedSeam<decltype(TimeSeams::sleep)> seam(seams::Time().sleep, &RecordedWaits::Wait);
 #include <windows.h>
 
 #include <cstddef>

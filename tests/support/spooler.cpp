@@ -93,6 +93,48 @@ bool DriverInstalled(const std::wstring& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
+void PrintTo(const DriverSnapshot& s, std::ostream* os) {
+    *os << (s.found ? "" : "(not found) ") << s.version << " "
+        << Narrow(s.driverPath + L", " + s.dataFile + L", " + s.configFile + L", [" + s.dependentFiles + L"], " +
+                  s.monitor + L", " + s.datatype + L", " + s.provider + L", " + s.printProcessor + L", " + s.hardwareId)
+        << ", " << std::hex << s.driverVersion << ", " << s.driverDate << std::dec;
+}
+
+DWORDLONG FileTimeValue(const FILETIME& time) { return (DWORDLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime; }
+
+DriverSnapshot Snapshot(const DRIVER_INFO_8W& d) {
+    std::wstring dependent;
+    for (const wchar_t* p = d.pDependentFiles; p && *p; p += wcslen(p) + 1) dependent += std::wstring(p) + L"|";
+    return DriverSnapshot(true, d.cVersion, Str(d.pDriverPath), Str(d.pDataFile), Str(d.pConfigFile), dependent,
+                          Str(d.pMonitorName), Str(d.pDefaultDataType), Str(d.pszProvider), Str(d.pszPrintProcessor),
+                          Str(d.pszHardwareID), d.dwlDriverVersion, FileTimeValue(d.ftDriverDate));
+}
+
+DriverSnapshot FindDriver(const std::wstring& name) {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer = Enumerated(
+        [](BYTE* buffer, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPrinterDriversW(nullptr, nullptr, 8, buffer, size, needed, returned);
+        },
+        &count);
+    const auto* drivers = reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (Str(drivers[i].pName) == name) return Snapshot(drivers[i]);
+    return {};
+}
+
+std::wstring MonitorDll(const std::wstring& name) {
+    DWORD count = 0;
+    const std::vector<BYTE> buffer =
+        Enumerated([](BYTE* buffer, DWORD size, DWORD* needed,
+                      DWORD* returned) { return EnumMonitorsW(nullptr, 2, buffer, size, needed, returned); },
+                   &count);
+    const auto* monitors = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
+    for (DWORD i = 0; i < count; ++i)
+        if (Str(monitors[i].pName) == name) return Str(monitors[i].pDLLName);
+    return L"(not registered)";
+}
+
 bool AddQueue(const std::wstring& name, const std::wstring& driver, const std::wstring& port, DWORD attributes) {
     PRINTER_INFO_2W info{};
     info.pPrinterName = const_cast<wchar_t*>(name.c_str());

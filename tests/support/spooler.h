@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,24 @@ void DeleteDriver(const std::wstring& name);
 // Names of the drivers the spooler lists.
 std::vector<std::wstring> DriverNames();
 bool DriverInstalled(const std::wstring& name);
+
+// A DRIVER_INFO_8W as the spooler lists it or as a fake of AddPrinterDriverW is handed it:
+// dependent files joined with "|", the date as one FILETIME value.
+struct DriverSnapshot {
+    bool found = false;
+    DWORD version = 0;
+    std::wstring driverPath, dataFile, configFile, dependentFiles, monitor, datatype, provider, printProcessor,
+        hardwareId;
+    DWORDLONG driverVersion = 0, driverDate = 0;
+    bool operator==(const DriverSnapshot&) const = default;
+};
+void PrintTo(const DriverSnapshot& driver, std::ostream* os);
+DWORDLONG FileTimeValue(const FILETIME& time);
+DriverSnapshot Snapshot(const DRIVER_INFO_8W& info);
+// The spooler's record of a driver (level 8, native environment); found is false when not listed.
+DriverSnapshot FindDriver(const std::wstring& name);
+// The DLL of a registered monitor; "(not registered)" when the spooler does not list it.
+std::wstring MonitorDll(const std::wstring& name);
 
 // A RAW queue on WinPrint, made through the spooler (the driver must exist).
 bool AddQueue(const std::wstring& name, const std::wstring& driver, const std::wstring& port = L"FILE:",

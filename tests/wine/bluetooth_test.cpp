@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "discovery/win/BtPrinter.h"
-#include "discovery/win/discovery_seams.h"
+#include "common/win/seams.h"
 #include "discovery/win/win_support.h"
 #include "common/win/log.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
@@ -315,7 +315,7 @@ BOOL WINAPI FakeAddressProperty(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA deviceIn
 }
 
 TEST(BluetoothAddress, InterfacePropertyBeforeDevicePath) {
-    ScopedSeam property(DiscoverySeamTable().getDeviceInterfaceProperty, &FakeAddressProperty);
+    ScopedSeam property(seams::Pnp().getDeviceInterfaceProperty, &FakeAddressProperty);
     auto ok = BluetoothPort(L"PROPOK", L"COM10", L"");
     auto bad = BluetoothPort(L"PROPBAD", L"COM11", L"&0&A1B2C3D4E5F6_C00000000");
     auto zero = BluetoothPort(L"PROPZERO", L"COM12", L"&0&A1B2C3D4E5F7_C00000000");
@@ -475,10 +475,10 @@ int WINAPI FakeMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) 
 class Pairing {
 public:
     explicit Pairing(PairingScript& script)
-        : select_(DiscoverySeamTable().bluetoothSelectDevices, &FakeSelect),
-          free_(DiscoverySeamTable().bluetoothSelectDevicesFree, &FakeFree),
-          authenticate_(DiscoverySeamTable().bluetoothAuthenticateDevice, &FakeAuthenticate),
-          box_(DiscoverySeamTable().messageBox, &FakeMessageBox) {
+        : select_(seams::Ui().bluetoothSelectDevices, &FakeSelect),
+          free_(seams::Ui().bluetoothSelectDevicesFree, &FakeFree),
+          authenticate_(seams::Ui().bluetoothAuthenticateDevice, &FakeAuthenticate),
+          box_(seams::Ui().messageBoxW, &FakeMessageBox) {
         g_script = &script;
     }
     ~Pairing() { g_script = nullptr; }

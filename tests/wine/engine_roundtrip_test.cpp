@@ -15,7 +15,7 @@
 #include "base/text.h"
 #include "engine/install_state.h"
 #include "drvwizard/win/install_worker.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/system_paths.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/spooler.h"
@@ -71,14 +71,14 @@ void RunWorker(WizardState& state, ResultPage& page) {
 class EngineRoundTrip : public ::testing::Test {
 protected:
     EngineRoundTrip()
-        : wait_(Seams().sleep, &RecordedWaits::Wait),
-          ask_(Seams().messageBoxW, &AnswerNo),
-          run_(Seams().createProcessW, &NoProcess) {}
+        : wait_(seams::Time().sleep, &RecordedWaits::Wait),
+          ask_(seams::Ui().messageBoxW, &AnswerNo),
+          run_(seams::System().createProcessW, &NoProcess) {}
     // Polls of the service manager keep their short waits; the engine's fixed waits are cut short.
     RecordedWaits waits_{50};
-    ScopedSeam<decltype(EngineSeams::sleep)> wait_;
-    ScopedSeam<decltype(EngineSeams::messageBoxW)> ask_;
-    ScopedSeam<decltype(EngineSeams::createProcessW)> run_;
+    ScopedSeam<decltype(TimeSeams::sleep)> wait_;
+    ScopedSeam<decltype(UiSeams::messageBoxW)> ask_;
+    ScopedSeam<decltype(SystemSeams::createProcessW)> run_;
 };
 
 TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {

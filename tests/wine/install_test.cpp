@@ -9,20 +9,23 @@
 
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "discovery/port_record.h"
+#include "engine/driver_version.h"
 #include "engine/install_state.h"
 #include "drvwizard/win/install_worker.h"
 #include "common/model_table.h"
 #include "engine/win/printer_install.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/staging.h"
 #include "engine/win/system_paths.h"
 #include "engine/win/upgrade_readd.h"
 #include "drvwizard/win/wizard_messages.h"
 #include "drvwizard/win/wizard_state.h"
 #include "resource_ids.h"
+#include "tests/support/fields.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/result_page.h"
 #include "tests/support/spooler.h"
@@ -31,89 +34,26 @@
 namespace kelno::test {
 namespace {
 
-// ---- the result page -------------------------------------------------------------------------
-
 std::wstring StringText(UINT id) {
     wchar_t text[260] = L"";
     LoadStringW(GetModuleHandleW(nullptr), id, text, static_cast<int>(std::size(text)));
     return text;
 }
 
-// ---- the spooler -----------------------------------------------------------------------------
+// LastInstallError and LastInstallSystemError.
+using Result = std::pair<int, unsigned long>;
+Result InstallResult() { return {LastInstallError.load(), LastInstallSystemError.load()}; }
+
+std::wstring DefaultPrinter() {
+    wchar_t name[MAX_PATH] = L"";
+    DWORD size = MAX_PATH;
+    return GetDefaultPrinterW(name, &size) ? name : L"";
+}
 
 std::wstring Str(const wchar_t* text) { return text ? text : L""; }
 
-struct DriverSnapshot {
-    bool found = false;
-    DWORD version = 0;
-    std::wstring driverPath, dataFile, configFile, dependentFiles, monitor, datatype, provider, printProcessor,
-        hardwareId;
-    DWORDLONG driverVersion = 0;
-    FILETIME driverDate{};
-};
-
-DriverSnapshot Snapshot(const DRIVER_INFO_8W& d) {
-    DriverSnapshot snapshot;
-    snapshot.found = true;
-    snapshot.version = d.cVersion;
-    snapshot.driverPath = Str(d.pDriverPath);
-    snapshot.dataFile = Str(d.pDataFile);
-    snapshot.configFile = Str(d.pConfigFile);
-    for (const wchar_t* p = d.pDependentFiles; p && *p; p += wcslen(p) + 1)
-        snapshot.dependentFiles += std::wstring(p) + L"|";
-    snapshot.monitor = Str(d.pMonitorName);
-    snapshot.datatype = Str(d.pDefaultDataType);
-    snapshot.provider = Str(d.pszProvider);
-    snapshot.printProcessor = Str(d.pszPrintProcessor);
-    snapshot.hardwareId = Str(d.pszHardwareID);
-    snapshot.driverVersion = d.dwlDriverVersion;
-    snapshot.driverDate = d.ftDriverDate;
-    return snapshot;
-}
-
-// The spooler's DRIVER_INFO_8 of a driver (level 8, native environment).
-DriverSnapshot FindDriver(const std::wstring& name) {
-    DWORD needed = 0, returned = 0;
-    EnumPrinterDriversW(nullptr, nullptr, 8, nullptr, 0, &needed, &returned);
-    if (needed == 0) return {};
-    std::vector<BYTE> buffer(needed);
-    if (!EnumPrinterDriversW(nullptr, nullptr, 8, buffer.data(), needed, &needed, &returned)) return {};
-    const auto* drivers = reinterpret_cast<const DRIVER_INFO_8W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i)
-        if (Str(drivers[i].pName) == name) return Snapshot(drivers[i]);
-    return {};
-}
-
-bool MonitorRegistered(const std::wstring& name, std::wstring* dll) {
-    DWORD needed = 0, returned = 0;
-    EnumMonitorsW(nullptr, 2, nullptr, 0, &needed, &returned);
-    if (needed == 0) return false;
-    std::vector<BYTE> buffer(needed);
-    if (!EnumMonitorsW(nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
-    const auto* monitors = reinterpret_cast<const MONITOR_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < returned; ++i) {
-        if (Str(monitors[i].pName) != name) continue;
-        if (dll) *dll = Str(monitors[i].pDLLName);
-        return true;
-    }
-    return false;
-}
-
 bool EndsWith(const std::wstring& text, const std::wstring& tail) {
     return text.size() >= tail.size() && _wcsicmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
-}
-
-// ---- the request -----------------------------------------------------------------------------
-
-template <std::size_t N>
-void Set(char16_t (&field)[N], const std::wstring& text) {
-    SetField(field, std::u16string_view(reinterpret_cast<const char16_t*>(text.c_str()), text.size()));
-}
-
-template <std::size_t N>
-std::wstring Get(const char16_t (&field)[N]) {
-    const auto text = FieldText(field);
-    return std::wstring(text.begin(), text.end());
 }
 
 // The wizard's state with one install request, as the install page leaves it.
@@ -121,16 +61,15 @@ struct Request {
     WizardState state{};
     PrinterInstallEntry entry{};
 
-    Request(const std::wstring& model, const std::wstring& printer, const std::wstring& port,
-            std::uint8_t flags = 0) {
+    Request(const std::wstring& model, const std::wstring& printer, const std::wstring& port, std::uint8_t flags = 0) {
         state.mode = kWizardModeInstall;
         const std::wstring inf = PackageFolderPath() + L"\\kelnov6.inf";
         wcsncpy(state.infPath, inf.c_str(), MAX_PATH - 1);
         state.request = &entry;
         state.requestCount = 1;
-        Set(entry.modelName, model);
-        Set(entry.printerName, printer);
-        Set(entry.portName, port);
+        SetWideField(entry.modelName, model);
+        SetWideField(entry.printerName, printer);
+        SetWideField(entry.portName, port);
         entry.tcpPortNumber = kDefaultRawTcpPort;
         entry.modelFlags = flags;
     }
@@ -156,64 +95,52 @@ bool EnsureDriver(const std::wstring& model, std::uint8_t flags = 0) {
 }
 
 // A file of the package folder moved aside for the test's lifetime.
-class HiddenPackageFile {
-public:
+struct HiddenPackageFile {
     explicit HiddenPackageFile(const std::wstring& relative)
-        : path_(PackageFolderPath() + L"\\" + relative), aside_(path_ + L".aside") {
-        moved_ = MoveFileW(path_.c_str(), aside_.c_str()) != FALSE;
-    }
+        : path(PackageFolderPath() + L"\\" + relative),
+          aside(path + L".aside"),
+          hidden(MoveFileW(path.c_str(), aside.c_str()) != FALSE) {}
     ~HiddenPackageFile() {
-        if (moved_) MoveFileW(aside_.c_str(), path_.c_str());
+        if (hidden) MoveFileW(aside.c_str(), path.c_str());
     }
-    bool Hidden() const { return moved_; }
-
-private:
-    std::wstring path_, aside_;
-    bool moved_ = false;
+    const std::wstring path, aside;
+    const bool hidden;
 };
-
-// ---- seams -----------------------------------------------------------------------------------
 
 // Behaviour of the redirected calls; Reset() before each test.
 struct Fakes {
-    int addPrinterCalls = 0;
-    DWORD addPrinterFailsWith = 0;      // fail every call with this error
-    int addPrinterFailsFirst = 0;      // with addPrinterFailsWith: fail only the first n calls (0 = all)
-    bool addPrinterPretends = false;    // succeed without creating the queue
-    int addDriverCalls = 0;
-    std::vector<DriverSnapshot> handedDrivers;  // what each AddPrinterDriverW call was given
-    DWORD addDriverFailsWith = 0;
+    int addPrinterCalls = 0, addDriverCalls = 0, addMonitorCalls = 0, uploadCalls = 0, locateCalls = 0,
+        reenumerateCalls = 0, updateCalls = 0, messageBoxCalls = 0, createProcessCalls = 0;
+    // Calls fail with these errors (0: they pass through).
+    DWORD addPrinterFailsWith = 0, addDriverFailsWith = 0, addMonitorFailsWith = 0, sizeQueryFailsWith = 0,
+          enumerationFailsWith = 0;
+    int addPrinterFailsFirst = 0;     // with addPrinterFailsWith: fail only the first n calls (0 = all)
+    bool addPrinterPretends = false;  // succeed without creating the queue
     bool addDriverPretends = false;
-    int addMonitorCalls = 0;
-    DWORD addMonitorFailsWith = 0;
-    DWORD sizeQueryFailsWith = 0;
-    DWORD enumerationFailsWith = 0;
+    std::vector<DriverSnapshot> handedDrivers;  // what each AddPrinterDriverW call was given
+    DWORD claimedListBytes = 0;                 // the size query claims this many bytes
     bool spoolerListsNoDriver = false;
-    int uploadCalls = 0;
     HRESULT uploadResult = S_OK;
-    std::wstring uploadedInf;
-    int locateCalls = 0, reenumerateCalls = 0, updateCalls = 0;
-    std::wstring updateHardwareId, updateInf;
+    std::wstring uploadedInf, updateHardwareId, updateInf, messageText, messageCaption, commandLine;
     DWORD updateFlags = 0;
     std::function<void()> onUpdate;
-    int messageBoxCalls = 0;
-    std::wstring messageText, messageCaption;
     UINT messageType = 0;
     int messageAnswer = IDNO;
-    int createProcessCalls = 0;
-    std::wstring commandLine;
 
     void Reset() { *this = Fakes{}; }
 };
 Fakes g_fakes;
 
+// A failure to give with that error (none when it is 0).
+bool FailWith(DWORD error) {
+    if (error) SetLastError(error);
+    return error != 0;
+}
+
 HANDLE WINAPI FakeAddPrinter(LPWSTR name, DWORD level, LPBYTE info) {
-    ++g_fakes.addPrinterCalls;
-    if (g_fakes.addPrinterFailsWith &&
-        (g_fakes.addPrinterFailsFirst == 0 || g_fakes.addPrinterCalls <= g_fakes.addPrinterFailsFirst)) {
-        SetLastError(g_fakes.addPrinterFailsWith);
-        return nullptr;
-    }
+    const int call = ++g_fakes.addPrinterCalls;
+    const bool failing = g_fakes.addPrinterFailsFirst == 0 || call <= g_fakes.addPrinterFailsFirst;
+    if (failing && FailWith(g_fakes.addPrinterFailsWith)) return nullptr;
     if (g_fakes.addPrinterPretends) return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x7f000000));
     return ::AddPrinterW(name, level, info);
 }
@@ -221,44 +148,28 @@ HANDLE WINAPI FakeAddPrinter(LPWSTR name, DWORD level, LPBYTE info) {
 BOOL WINAPI FakeAddPrinterDriver(LPWSTR name, DWORD level, LPBYTE info) {
     ++g_fakes.addDriverCalls;
     if (level == 8 && info) g_fakes.handedDrivers.push_back(Snapshot(*reinterpret_cast<const DRIVER_INFO_8W*>(info)));
-    if (g_fakes.addDriverFailsWith) {
-        SetLastError(g_fakes.addDriverFailsWith);
-        return FALSE;
-    }
-    if (g_fakes.addDriverPretends) return TRUE;
-    return ::AddPrinterDriverW(name, level, info);
+    if (FailWith(g_fakes.addDriverFailsWith)) return FALSE;
+    return g_fakes.addDriverPretends || ::AddPrinterDriverW(name, level, info);
 }
 
 BOOL WINAPI FakeAddMonitor(LPWSTR name, DWORD level, LPBYTE info) {
     ++g_fakes.addMonitorCalls;
-    if (g_fakes.addMonitorFailsWith) {
-        SetLastError(g_fakes.addMonitorFailsWith);
-        return FALSE;
-    }
-    return ::AddMonitorW(name, level, info);
+    return !FailWith(g_fakes.addMonitorFailsWith) && ::AddMonitorW(name, level, info);
 }
 
 BOOL WINAPI FakeEnumPrinterDrivers(LPWSTR name, LPWSTR environment, DWORD level, LPBYTE buffer, DWORD size,
                                    LPDWORD needed, LPDWORD returned) {
-    if (!buffer && g_fakes.sizeQueryFailsWith) {
-        SetLastError(g_fakes.sizeQueryFailsWith);
-        return FALSE;
-    }
+    if (FailWith(buffer ? g_fakes.enumerationFailsWith : g_fakes.sizeQueryFailsWith)) return FALSE;
     if (g_fakes.spoolerListsNoDriver) {
-        *needed = 0;
-        *returned = 0;
+        *needed = *returned = 0;
         return TRUE;
     }
-    if (buffer && g_fakes.enumerationFailsWith) {
-        SetLastError(g_fakes.enumerationFailsWith);
+    if (!buffer && g_fakes.claimedListBytes) {  // a size no process could allocate
+        *needed = g_fakes.claimedListBytes;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
     }
     return ::EnumPrinterDriversW(name, environment, level, buffer, size, needed, returned);
-}
-
-HLOCAL WINAPI FailingLocalAlloc(UINT, SIZE_T) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
 }
 
 HRESULT WINAPI FakeUpload(LPCWSTR, LPCWSTR infPath, LPCWSTR, DWORD, HWND, LPWSTR destination, PULONG capacity) {
@@ -316,21 +227,13 @@ bool PlaceTestConfigurationDll() {
 }
 
 // Every test runs with the spooler calls behind counting fakes that pass through to the real
-// calls until a test tells them otherwise, and with its waits recorded.
+// calls until a test tells them otherwise, with its waits recorded and a result page.
 class Install : public ::testing::Test {
 protected:
-    Install()
-        : sleep_(Seams().sleep, &RecordedWaits::Wait),
-          addPrinter_(Seams().addPrinterW, &FakeAddPrinter),
-          addDriver_(Seams().addPrinterDriverW, &FakeAddPrinterDriver),
-          addMonitor_(Seams().addMonitorW, &FakeAddMonitor),
-          enumDrivers_(Seams().enumPrinterDriversW, &FakeEnumPrinterDrivers),
-          messageBox_(Seams().messageBoxW, &FakeMessageBox),
-          createProcess_(Seams().createProcessW, &FakeCreateProcess) {}
-
     void SetUp() override {
         static const bool placed = PlaceTestConfigurationDll();
         ASSERT_TRUE(placed);
+        ASSERT_TRUE(page_.Created());
         InitWizardPackageFolder();
         ResetInstallResult();
         RebootNeeded = false;
@@ -349,36 +252,50 @@ protected:
             queues_.push_back(name);
         }
     }
+    bool InstallOnPage(Request& request) { return request.Install(page_.hwnd()); }
+    // The wizard's state without a request, reporting to the result page.
+    WizardState PageState(decltype(WizardState::mode) mode) {
+        WizardState state{};
+        state.mode = mode;
+        state.resultPage = page_.hwnd();
+        return state;
+    }
+    // A request the worker reports to the result page.
+    WizardState& ForWorker(Request& request) {
+        request.state.resultPage = page_.hwnd();
+        return request.state;
+    }
 
     int SleepCount(DWORD milliseconds) const { return static_cast<int>(waits_.Count(milliseconds)); }
 
     // Polls of the service control (10 and 50 ms) really wait, so that the spooler's restart
     // takes its time; the engine's own fixed waits are only recorded.
     RecordedWaits waits_{50};
-    ScopedSeam<decltype(EngineSeams::sleep)> sleep_;
-    ScopedSeam<decltype(EngineSeams::addPrinterW)> addPrinter_;
-    ScopedSeam<decltype(EngineSeams::addPrinterDriverW)> addDriver_;
-    ScopedSeam<decltype(EngineSeams::addMonitorW)> addMonitor_;
-    ScopedSeam<decltype(EngineSeams::enumPrinterDriversW)> enumDrivers_;
-    ScopedSeam<decltype(EngineSeams::messageBoxW)> messageBox_;
-    ScopedSeam<decltype(EngineSeams::createProcessW)> createProcess_;
+    ScopedSeam<decltype(TimeSeams::sleep)> sleep_{seams::Time().sleep, &RecordedWaits::Wait};
+    ScopedSeam<decltype(SpoolerSeams::addPrinterW)> addPrinter_{seams::Spooler().addPrinterW, &FakeAddPrinter};
+    ScopedSeam<decltype(SpoolerSeams::addPrinterDriverW)> addDriver_{seams::Spooler().addPrinterDriverW,
+                                                                     &FakeAddPrinterDriver};
+    ScopedSeam<decltype(SpoolerSeams::addMonitorW)> addMonitor_{seams::Spooler().addMonitorW, &FakeAddMonitor};
+    ScopedSeam<decltype(SpoolerSeams::enumPrinterDriversW)> enumDrivers_{seams::Spooler().enumPrinterDriversW,
+                                                                         &FakeEnumPrinterDrivers};
+    ScopedSeam<decltype(UiSeams::messageBoxW)> messageBox_{seams::Ui().messageBoxW, &FakeMessageBox};
+    ScopedSeam<decltype(SystemSeams::createProcessW)> createProcess_{seams::System().createProcessW,
+                                                                     &FakeCreateProcess};
     std::vector<std::wstring> queues_;
+    ResultPage page_{kResultStatusControl};
 };
 
 // The driver-store upload answers through the fake (E_NOTIMPL unless a test sets S_OK), and
 // the Plug and Play calls are recorded.
 class InstallWithPlugAndPlay : public Install {
 protected:
-    InstallWithPlugAndPlay()
-        : upload_(Seams().uploadPrinterDriverPackageW, &FakeUpload),
-          locate_(Seams().cmLocateDevNodeW, &FakeLocate),
-          reenumerate_(Seams().cmReenumerateDevNode, &FakeReenumerate),
-          update_(Seams().updateDriverForPlugAndPlayDevicesW, &FakeUpdateDriver) {}
-
-    ScopedSeam<decltype(EngineSeams::uploadPrinterDriverPackageW)> upload_;
-    ScopedSeam<decltype(EngineSeams::cmLocateDevNodeW)> locate_;
-    ScopedSeam<decltype(EngineSeams::cmReenumerateDevNode)> reenumerate_;
-    ScopedSeam<decltype(EngineSeams::updateDriverForPlugAndPlayDevicesW)> update_;
+    ScopedSeam<decltype(SpoolerSeams::uploadPrinterDriverPackageW)> upload_{
+        seams::Spooler().uploadPrinterDriverPackageW, &FakeUpload};
+    ScopedSeam<decltype(PnpSeams::cmLocateDevNodeW)> locate_{seams::Pnp().cmLocateDevNodeW, &FakeLocate};
+    ScopedSeam<decltype(PnpSeams::cmReenumerateDevNode)> reenumerate_{seams::Pnp().cmReenumerateDevNode,
+                                                                      &FakeReenumerate};
+    ScopedSeam<decltype(PnpSeams::updateDriverForPlugAndPlayDevicesW)> update_{
+        seams::Pnp().updateDriverForPlugAndPlayDevicesW, &FakeUpdateDriver};
 };
 
 const std::wstring kModelNames[] = {L"Tavolen MX-410", L"Tavolen MX-310", L"Tavolen MX-420", L"Tavolen MX-430"};
@@ -388,74 +305,66 @@ std::wstring Line129(const std::wstring& printer, const std::wstring& port) {
 }
 const std::wstring kLine130 = L"The printer driver is installed successfully\r\n";
 
+// A port the wizard's scans have listed.
+void ListPort(PortList& list, const char16_t* port, const char16_t* hardwareId = u"") {
+    PortRecordPtr record = MakePortRecord();
+    ASSERT_TRUE(record);
+    SetField(record->portName, port);
+    SetField(record->hardwareId, hardwareId);
+    PushFront(list, std::move(record));
+}
+
+// The request for a network printer on a Standard TCP/IP port at that address.
+void OnNetwork(Request& request, const std::wstring& host) {
+    SetWideField(request.entry.hostAddress, host);
+    request.entry.portKind = kPortKindStandardTcpIp;
+}
+
 // ---- the whole install, for each model --------------------------------------------------------
 
 TEST_F(Install, EveryModelGetsItsDriverAndQueueWithTheFixedValues) {
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     SYSTEMTIME expectedDate{2026, 9, 0, 15, 0, 0, 0, 0};
-    FILETIME expectedFileTime{};
-    ASSERT_TRUE(SystemTimeToFileTime(&expectedDate, &expectedFileTime));
+    FILETIME date{};
+    ASSERT_TRUE(SystemTimeToFileTime(&expectedDate, &date));
+    const DriverSnapshot handed(true, 3, L"kelnodrv6.dll", L"kelnodrv6.dat", L"kelnodrv6ui.dll", L"", L"", L"RAW",
+                                L"Tavolen", L"winprint", L"", (2026ull << 48) | (9ull << 32) | (15ull << 16) | 1u,
+                                FileTimeValue(date));
     int n = 0;
     for (const std::wstring& model : kModelNames) {
         SCOPED_TRACE(Narrow(model));
         const std::wstring port = L"USB00" + std::to_wstring(++n);
         ForgetQueues({model});
-        page.Clear();
+        page_.Clear();
         waits_.Clear();
+        g_fakes.handedDrivers.clear();
         Request request(model, model, port);
 
-        ASSERT_TRUE(request.Install(page.hwnd()));
-        EXPECT_EQ(LastInstallError.load(), 0);
-        EXPECT_EQ(LastInstallSystemError.load(), 0u);
-        EXPECT_EQ(page.Lines(), (std::vector<std::wstring>{Line129(model, port), kLine130}));
-        EXPECT_EQ(Get(request.entry.printerName), model);
-        EXPECT_EQ(request.entry.modelFlags, 0);
-        EXPECT_EQ(SleepCount(1000), 0) << "driver and queue are listed at once";
-        EXPECT_EQ(SleepCount(3000), 0);
-
-        // What the spooler was given.
-        ASSERT_EQ(g_fakes.handedDrivers.size(), 1u);
-        const DriverSnapshot handed = g_fakes.handedDrivers.back();
-        g_fakes.handedDrivers.clear();
-        EXPECT_EQ(handed.version, 3u);
-        EXPECT_EQ(handed.driverPath, L"kelnodrv6.dll");
-        EXPECT_EQ(handed.dataFile, L"kelnodrv6.dat");
-        EXPECT_EQ(handed.configFile, L"kelnodrv6ui.dll");
-        EXPECT_EQ(handed.dependentFiles, L"");
-        EXPECT_EQ(handed.monitor, L"");
-        EXPECT_EQ(handed.datatype, L"RAW");
-        EXPECT_EQ(handed.provider, L"Tavolen");
-        EXPECT_EQ(handed.printProcessor, L"winprint");
-        EXPECT_EQ(handed.hardwareId, L"");
-        EXPECT_EQ(handed.driverVersion >> 48, 2026u);
-        EXPECT_EQ((handed.driverVersion >> 32) & 0xFFFF, 9u);
-        EXPECT_EQ((handed.driverVersion >> 16) & 0xFFFF, 15u);
-        EXPECT_EQ(handed.driverVersion & 0xFFFF, 1u);
-        EXPECT_EQ(handed.driverDate.dwLowDateTime, expectedFileTime.dwLowDateTime);
-        EXPECT_EQ(handed.driverDate.dwHighDateTime, expectedFileTime.dwHighDateTime);
+        ASSERT_TRUE(InstallOnPage(request));
+        EXPECT_EQ(InstallResult(), Result(0, 0u));
+        EXPECT_EQ(page_.Lines(), (std::vector<std::wstring>{Line129(model, port), kLine130}));
+        EXPECT_EQ(std::make_tuple(WideField(request.entry.printerName), request.entry.modelFlags),
+                  std::make_tuple(model, 0));
+        EXPECT_EQ(std::make_pair(SleepCount(1000), SleepCount(3000)), std::make_pair(0, 0))
+            << "driver and queue are listed at once";
+        EXPECT_EQ(g_fakes.handedDrivers, std::vector<DriverSnapshot>{handed});
 
         // What the spooler lists. Wine keeps only the DRIVER_INFO_3 part of a level-8 add:
         // provider, print processor, version and date come back empty.
         const DriverSnapshot driver = FindDriver(model);
         ASSERT_TRUE(driver.found);
-        EXPECT_EQ(driver.version, 3u);
-        EXPECT_TRUE(EndsWith(driver.driverPath, L"\\3\\kelnodrv6.dll")) << Narrow(driver.driverPath);
-        EXPECT_TRUE(EndsWith(driver.dataFile, L"\\3\\kelnodrv6.dat")) << Narrow(driver.dataFile);
-        EXPECT_TRUE(EndsWith(driver.configFile, L"\\3\\kelnodrv6ui.dll")) << Narrow(driver.configFile);
-        EXPECT_EQ(driver.dependentFiles, L"");
-        EXPECT_EQ(driver.monitor, L"");
-        EXPECT_EQ(driver.datatype, L"RAW");
-        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6.dll")));
-        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6ui.dll")));
-        EXPECT_TRUE(FileExists(InstalledDriverFile(L"kelnodrv6.dat")));
+        EXPECT_EQ(std::tie(driver.version, driver.dependentFiles, driver.monitor, driver.datatype),
+                  std::make_tuple(3u, L"", L"", L"RAW"));
+        for (const auto& [listed, file] :
+             {std::pair{&driver.driverPath, L"kelnodrv6.dll"}, std::pair{&driver.dataFile, L"kelnodrv6.dat"},
+              std::pair{&driver.configFile, L"kelnodrv6ui.dll"}}) {
+            EXPECT_TRUE(EndsWith(*listed, std::wstring(L"\\3\\") + file)) << Narrow(*listed);
+            EXPECT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
+        }
 
         const QueueSnapshot queue = FindQueue(model);
         ASSERT_TRUE(queue.found);
-        EXPECT_EQ(queue.port, port);
-        EXPECT_EQ(queue.driver, model);
-        EXPECT_EQ(queue.attributes, 0x40u);
-        EXPECT_EQ(queue.datatype, L"RAW");
+        EXPECT_EQ(std::tie(queue.port, queue.driver, queue.attributes, queue.datatype),
+                  std::make_tuple(port, model, 0x40u, L"RAW"));
         EXPECT_EQ(_wcsicmp(queue.printProcessor.c_str(), L"WinPrint"), 0) << Narrow(queue.printProcessor);
     }
 }
@@ -467,17 +376,15 @@ TEST_F(Install, TakenNameGetsTheFirstFreeCopyNumber) {
     ForgetQueues({L"Label", L"Label(Copy 1)", L"Label(Copy 2)"});
     ASSERT_TRUE(AddQueue(L"Label", L"Tavolen MX-410", L"USB001"));
     ASSERT_TRUE(AddQueue(L"Label(Copy 1)", L"Tavolen MX-410", L"USB001"));
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Label", L"USB002");
 
-    ASSERT_TRUE(request.Install(page.hwnd()));
-    EXPECT_EQ(Get(request.entry.printerName), L"Label(Copy 2)");
+    ASSERT_TRUE(InstallOnPage(request));
+    EXPECT_EQ(WideField(request.entry.printerName), L"Label(Copy 2)");
     EXPECT_EQ(FindQueue(L"Label(Copy 2)").port, L"USB002");
     EXPECT_EQ(FindQueue(L"Label").port, L"USB001");
     // The progress line names the queue as requested.
-    ASSERT_FALSE(page.Lines().empty());
-    EXPECT_EQ(page.Lines()[0], Line129(L"Label", L"USB002"));
+    ASSERT_FALSE(page_.Lines().empty());
+    EXPECT_EQ(page_.Lines()[0], Line129(L"Label", L"USB002"));
 }
 
 TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) {
@@ -487,95 +394,74 @@ TEST_F(InstallWithPlugAndPlay, AfterCopy253TheSearchStopsAt254WithoutTheUpload) 
     for (const auto& name : names) ForgetQueues({name});
     for (int i = 0; i < 254; ++i) ASSERT_TRUE(AddQueue(names[i], L"Tavolen MX-410", L"USB001")) << Narrow(names[i]);
     g_fakes.uploadResult = S_OK;
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
 
     // "Roll" .. "Roll(Copy 253)" are taken: the candidate numbered 254 is taken unchecked, so no
     // driver package is uploaded and the queue is made by hand.
-    {
-        Request request(L"Tavolen MX-410", L"Roll", L"USB003");
-        ASSERT_TRUE(request.Install(page.hwnd()));
-        EXPECT_EQ(Get(request.entry.printerName), L"Roll(Copy 254)");
-        EXPECT_EQ(g_fakes.uploadCalls, 0);
-        EXPECT_EQ(g_fakes.updateCalls, 0);
-        EXPECT_EQ(FindQueue(L"Roll(Copy 254)").port, L"USB003");
-    }
+    Request first(L"Tavolen MX-410", L"Roll", L"USB003");
+    ASSERT_TRUE(InstallOnPage(first));
+    EXPECT_EQ(WideField(first.entry.printerName), L"Roll(Copy 254)");
+    EXPECT_EQ(g_fakes.uploadCalls, 0);
+    EXPECT_EQ(g_fakes.updateCalls, 0);
+    EXPECT_EQ(FindQueue(L"Roll(Copy 254)").port, L"USB003");
 
     // Now "Roll(Copy 254)" is taken too. It belongs to another printer: the install must not
     // claim it as its own.
-    {
-        const int before = QueueCount();
-        page.Clear();
-        g_fakes.addPrinterCalls = 0;
-        Request request(L"Tavolen MX-410", L"Roll", L"USB004");
-        EXPECT_FALSE(request.Install(page.hwnd()));
-        EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
-        EXPECT_EQ(LastInstallSystemError.load(), static_cast<unsigned long>(ERROR_PRINTER_ALREADY_EXISTS));
-        EXPECT_EQ(QueueCount(), before);
-        EXPECT_EQ(FindQueue(L"Roll(Copy 254)").port, L"USB003");
-        EXPECT_EQ(g_fakes.addPrinterCalls, 0);
-        ASSERT_EQ(page.Lines().size(), 2u);
-        EXPECT_EQ(page.Lines()[1], L"Failed to install the printer driver. 4001-1802\r\n");
-    }
+    const int before = QueueCount();
+    page_.Clear();
+    g_fakes.addPrinterCalls = 0;
+    Request second(L"Tavolen MX-410", L"Roll", L"USB004");
+    EXPECT_FALSE(InstallOnPage(second));
+    EXPECT_EQ(InstallResult(), Result(kErrorAddPrinter, ERROR_PRINTER_ALREADY_EXISTS));
+    EXPECT_EQ(QueueCount(), before);
+    EXPECT_EQ(FindQueue(L"Roll(Copy 254)").port, L"USB003");
+    EXPECT_EQ(g_fakes.addPrinterCalls, 0);
+    ASSERT_EQ(page_.Lines().size(), 2u);
+    EXPECT_EQ(page_.Lines()[1], L"Failed to install the printer driver. 4001-1802\r\n");
 }
 
 // ---- INF choice and Plug and Play ------------------------------------------------------------
 
 TEST_F(InstallWithPlugAndPlay, ModelFlagsOneUsesTheVersion3InfForThisInstallOnly) {
     ForgetQueues({L"V3 label", L"Listed label"});
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request v3(L"Tavolen MX-460", L"V3 label", L"USB005", kModelUsesVersion3Inf);
     const std::wstring wizardInf = v3.state.infPath;
-    EXPECT_TRUE(v3.Install(page.hwnd()));
+    EXPECT_TRUE(InstallOnPage(v3));
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\vamtv3.inf");
     EXPECT_EQ(std::wstring(v3.state.infPath), wizardInf);
 
     // A listed model takes its flags (0) from the table, whatever the wizard set.
     Request listed(L"Tavolen MX-310", L"Listed label", L"USB005", kModelUsesVersion3Inf);
-    EXPECT_TRUE(listed.Install(page.hwnd()));
+    EXPECT_TRUE(InstallOnPage(listed));
     EXPECT_EQ(listed.entry.modelFlags, 0);
     EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
 }
 
 TEST_F(InstallWithPlugAndPlay, UploadedPackageIsInstalledForTheUsbPrintersHardwareId) {
     ForgetQueues({L"PnP label"});
-    // The USB scan has listed the printer on USB007.
-    PortRecordPtr usb = MakePortRecord();
-    ASSERT_TRUE(usb);
-    SetField(usb->portName, u"USB007");
-    SetField(usb->hardwareId, u"USBPRINT\\Tavolen MX-4107472");
-    PushFront(UsbDeviceList, std::move(usb));
-
+    ListPort(UsbDeviceList, u"USB007", u"USBPRINT\\Tavolen MX-4107472");
     g_fakes.uploadResult = S_OK;
     // Plug and Play creates the queue itself.
     g_fakes.onUpdate = [] { AddQueue(L"PnP label", L"Tavolen MX-410", L"USB007"); };
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"PnP label", L"USB007");
-    ASSERT_TRUE(request.Install(page.hwnd()));
+    ASSERT_TRUE(InstallOnPage(request));
 
-    EXPECT_EQ(g_fakes.uploadedInf, PackageFolderPath() + L"\\kelnov6.inf");
-    EXPECT_EQ(g_fakes.locateCalls, 1);
-    EXPECT_EQ(g_fakes.reenumerateCalls, 1);
-    EXPECT_EQ(g_fakes.updateCalls, 1);
-    EXPECT_EQ(g_fakes.updateHardwareId, L"USBPRINT\\Tavolen_MX-4107472");
-    EXPECT_EQ(g_fakes.updateInf, PackageFolderPath() + L"\\kelnov6.inf");
-    EXPECT_EQ(g_fakes.updateFlags, static_cast<DWORD>(INSTALLFLAG_FORCE));
-    EXPECT_EQ(Get(request.entry.deviceId), L"USBPRINT\\Tavolen_MX-4107472");
+    const std::wstring inf = PackageFolderPath() + L"\\kelnov6.inf";
+    EXPECT_EQ(g_fakes.uploadedInf, inf);
+    EXPECT_EQ(std::tie(g_fakes.locateCalls, g_fakes.reenumerateCalls, g_fakes.updateCalls), std::make_tuple(1, 1, 1));
+    EXPECT_EQ(std::tie(g_fakes.updateHardwareId, g_fakes.updateInf, g_fakes.updateFlags),
+              std::make_tuple(L"USBPRINT\\Tavolen_MX-4107472", inf, static_cast<DWORD>(INSTALLFLAG_FORCE)));
+    EXPECT_EQ(WideField(request.entry.deviceId), L"USBPRINT\\Tavolen_MX-4107472");
     // The queue was there at the first look: no wait, and no queue made by hand.
     EXPECT_EQ(SleepCount(1000), 0);
     EXPECT_EQ(g_fakes.addPrinterCalls, 0);
-    EXPECT_EQ(page.Lines().back(), kLine130);
+    EXPECT_EQ(page_.Lines().back(), kLine130);
 }
 
 TEST_F(InstallWithPlugAndPlay, QueueNotCreatedByPlugAndPlayIsMadeByHandAfterThreeLooks) {
     ForgetQueues({L"Manual label"});
     g_fakes.uploadResult = S_OK;
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Manual label", L"USB008");
-    ASSERT_TRUE(request.Install(page.hwnd()));
+    ASSERT_TRUE(InstallOnPage(request));
     EXPECT_EQ(g_fakes.updateCalls, 1);
     EXPECT_EQ(g_fakes.updateHardwareId, L"");  // USB008 is not among the scanned USB printers
     EXPECT_EQ(SleepCount(1000), 3);
@@ -588,33 +474,26 @@ TEST_F(InstallWithPlugAndPlay, QueueNotCreatedByPlugAndPlayIsMadeByHandAfterThre
 // A queue for an existing driver, with one package file missing: the copy's code is left, the
 // driver add is skipped and the queue is made with the driver the spooler has.
 TEST_F(Install, FailedCopiesLeaveTheirCodeAndTheQueueIsStillMade) {
-    const std::wstring model = L"Tavolen MX-410";
-    ASSERT_TRUE(EnsureDriver(model));
+    ASSERT_TRUE(EnsureDriver(L"Tavolen MX-410"));
     g_fakes.addMonitorFailsWith = ERROR_PRINT_MONITOR_ALREADY_INSTALLED;
-    struct Case {
-        const wchar_t* file;
-        int code;
-    } const cases[] = {{L"amd64\\kelnodrv6.dll", 2001},
-                       {L"amd64\\kelnodrv6ui.dll", 2002},
-                       {L"dat\\kelnodrv6.dat", 2003},
-                       {L"amd64\\kelnomon.dll", 2004}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(Narrow(c.file));
-        const std::wstring name = L"Copy failure " + std::to_wstring(c.code);
+    const std::pair<const wchar_t*, int> cases[] = {{L"amd64\\kelnodrv6.dll", 2001},
+                                                    {L"amd64\\kelnodrv6ui.dll", 2002},
+                                                    {L"dat\\kelnodrv6.dat", 2003},
+                                                    {L"amd64\\kelnomon.dll", 2004}};
+    for (const auto& [file, code] : cases) {
+        SCOPED_TRACE(Narrow(file));
+        const std::wstring name = L"Copy failure " + std::to_wstring(code);
         ForgetQueues({name});
-        HiddenPackageFile hidden(c.file);
-        ASSERT_TRUE(hidden.Hidden());
+        HiddenPackageFile hidden(file);
+        ASSERT_TRUE(hidden.hidden);
         ResetInstallResult();
-        g_fakes.addDriverCalls = 0;
-        g_fakes.addMonitorCalls = 0;
+        g_fakes.addDriverCalls = g_fakes.addMonitorCalls = 0;
         // Only the monitor's own copy needs the monitor flag.
-        const std::uint8_t flags = c.code == 2004 ? kModelUsesLanguageMonitor : 0;
-        Request request(model, name, L"USB010", flags);
+        Request request(L"Tavolen MX-410", name, L"USB010", code == 2004 ? kModelUsesLanguageMonitor : 0);
         EXPECT_TRUE(DoAddPrinter(request.entry));
-        EXPECT_EQ(LastInstallError.load(), c.code);
-        EXPECT_EQ(LastInstallSystemError.load(), 0u);
-        EXPECT_EQ(g_fakes.addDriverCalls, 0);
-        EXPECT_EQ(g_fakes.addMonitorCalls, c.code == 2004 ? 1 : 0);
+        EXPECT_EQ(InstallResult(), Result(code, 0));
+        EXPECT_EQ(std::make_pair(g_fakes.addDriverCalls, g_fakes.addMonitorCalls),
+                  std::make_pair(0, code == 2004 ? 1 : 0));
         EXPECT_TRUE(FindQueue(name).found);
     }
 }
@@ -626,8 +505,7 @@ TEST_F(Install, MonitorFailureGives3001AndSkipsTheDriver) {
     Request request(L"Tavolen MX-410", L"Monitor failure", L"USB011", kModelUsesLanguageMonitor);
     // The driver exists, so the queue is still made.
     EXPECT_TRUE(DoAddPrinter(request.entry));
-    EXPECT_EQ(LastInstallError.load(), kErrorAddMonitor);
-    EXPECT_EQ(LastInstallSystemError.load(), 0u);
+    EXPECT_EQ(InstallResult(), Result(kErrorAddMonitor, 0u));
     EXPECT_EQ(g_fakes.addDriverCalls, 0);
     EXPECT_TRUE(FindQueue(L"Monitor failure").found);
 
@@ -642,13 +520,10 @@ TEST_F(Install, MonitorFailureGives3001AndSkipsTheDriver) {
 TEST_F(Install, DriverAddFailureShows3002WithTheOsError) {
     ForgetQueues({L"Driver failure"});
     g_fakes.addDriverFailsWith = ERROR_ACCESS_DENIED;
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-3002", L"Driver failure", L"USB012");
-    EXPECT_FALSE(request.Install(page.hwnd()));
-    EXPECT_EQ(LastInstallError.load(), kErrorAddDriver);
-    EXPECT_EQ(LastInstallSystemError.load(), 5u);
-    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 3002-5\r\n");
+    EXPECT_FALSE(InstallOnPage(request));
+    EXPECT_EQ(InstallResult(), Result(kErrorAddDriver, 5u));
+    EXPECT_EQ(page_.Lines().back(), L"Failed to install the printer driver. 3002-5\r\n");
     EXPECT_EQ(g_fakes.addPrinterCalls, 0);
     EXPECT_FALSE(FindQueue(L"Driver failure").found);
 }
@@ -658,12 +533,21 @@ TEST_F(Install, DriverCheckFailuresGive3003To3007AfterFiveLooks) {
     struct Case {
         const char* what;
         std::function<void()> arrange;
+        std::wstring model;
         int code;
+        int looks;  // -1: not counted
     } const cases[] = {
-        {"size query", [] { g_fakes.sizeQueryFailsWith = ERROR_ACCESS_DENIED; }, kErrorDriverSizeQuery},
-        {"enumeration", [] { g_fakes.enumerationFailsWith = ERROR_ACCESS_DENIED; }, kErrorDriverEnumeration},
-        {"not listed", [] {}, kErrorDriverNotListed},
-        {"no driver at all", [] { g_fakes.spoolerListsNoDriver = true; }, kErrorDriverNotListed},
+        {"size query", [] { g_fakes.sizeQueryFailsWith = ERROR_ACCESS_DENIED; }, L"Tavolen Check 3003",
+         kErrorDriverSizeQuery, 5},
+        {"enumeration", [] { g_fakes.enumerationFailsWith = ERROR_ACCESS_DENIED; }, L"Tavolen Check 3005",
+         kErrorDriverEnumeration, 5},
+        {"not listed", [] {}, L"Tavolen Check 3006", kErrorDriverNotListed, 5},
+        {"no driver at all", [] { g_fakes.spoolerListsNoDriver = true; }, L"Tavolen Check 3006", kErrorDriverNotListed,
+         5},
+        {"no memory for the list", [] { g_fakes.claimedListBytes = 0xFFFFFFF0u; }, L"Tavolen Check 3004",
+         kErrorDriverNoMemory, -1},
+        // No name to look for: neither listed nor unlisted.
+        {"no name", [] {}, L"", kErrorDriverAddOther, -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -672,31 +556,13 @@ TEST_F(Install, DriverCheckFailuresGive3003To3007AfterFiveLooks) {
         waits_.Clear();
         ResetInstallResult();
         c.arrange();
-        Request request(L"Tavolen Check " + std::to_wstring(c.code), L"", L"");
+        Request request(c.model, L"", L"");
         EXPECT_FALSE(DoAddPrinterDriver(request.entry));
         EXPECT_EQ(LastInstallError.load(), c.code);
+        if (c.looks < 0) continue;
         EXPECT_EQ(LastInstallSystemError.load(), 0u);
-        EXPECT_EQ(SleepCount(1000), 5);
+        EXPECT_EQ(SleepCount(1000), c.looks);
     }
-
-    // No memory for the enumeration.
-    {
-        ScopedSeam<decltype(EngineSeams::localAlloc)> noMemory(Seams().localAlloc, &FailingLocalAlloc);
-        g_fakes.Reset();
-        g_fakes.addDriverPretends = true;
-        ResetInstallResult();
-        Request request(L"Tavolen Check 3004", L"", L"");
-        EXPECT_FALSE(DoAddPrinterDriver(request.entry));
-        EXPECT_EQ(LastInstallError.load(), kErrorDriverNoMemory);
-    }
-
-    // No name to look for: neither listed nor unlisted.
-    g_fakes.Reset();
-    g_fakes.addDriverPretends = true;
-    ResetInstallResult();
-    Request unnamed(L"", L"", L"");
-    EXPECT_FALSE(DoAddPrinterDriver(unnamed.entry));
-    EXPECT_EQ(LastInstallError.load(), kErrorDriverAddOther);
 
     // Through DoAddPrinter: the driver step's code stands and no queue is made.
     g_fakes.Reset();
@@ -713,27 +579,23 @@ TEST_F(Install, IsPrinterDriverInstalledReportsWhatItFound) {
     ASSERT_TRUE(EnsureDriver(L"Tavolen MX-410"));
     DWORD error = 99;
     int check = 99;
-    EXPECT_TRUE(IsPrinterDriverInstalled(L"Tavolen MX-410", &error, &check));
-    EXPECT_EQ(check, kDriverFound);
-    EXPECT_EQ(error, 0u);
-    EXPECT_FALSE(IsPrinterDriverInstalled(L"tavolen mx-410", &error, &check));  // case-sensitive
-    EXPECT_EQ(check, kDriverNotListed);
-    EXPECT_FALSE(IsPrinterDriverInstalled(L"Tavolen MX-41", nullptr, &check));  // whole name
-    EXPECT_EQ(check, kDriverNotListed);
-    EXPECT_FALSE(IsPrinterDriverInstalled(L"", nullptr, &check));
-    EXPECT_EQ(check, kDriverNoName);
-    EXPECT_FALSE(IsPrinterDriverInstalled(nullptr, nullptr, &check));
-    EXPECT_EQ(check, kDriverNoName);
-
+    // The answer and the check's code (and with errorOut, the error) of one look.
+    const auto look = [&](const wchar_t* name, DWORD* errorOut) {
+        const bool installed = IsPrinterDriverInstalled(name, errorOut, &check);
+        return std::make_tuple(installed, check, errorOut ? *errorOut : DWORD{99});
+    };
+    EXPECT_EQ(look(L"Tavolen MX-410", &error), std::make_tuple(true, kDriverFound, DWORD{0}));
+    const auto caseSensitive = look(L"tavolen mx-410", &error);
+    EXPECT_EQ(std::tie(std::get<0>(caseSensitive), std::get<1>(caseSensitive)),
+              std::make_tuple(false, kDriverNotListed));
+    EXPECT_EQ(look(L"Tavolen MX-41", nullptr), std::make_tuple(false, kDriverNotListed, DWORD{99}));  // whole name
+    EXPECT_EQ(look(L"", nullptr), std::make_tuple(false, kDriverNoName, DWORD{99}));
+    EXPECT_EQ(look(nullptr, nullptr), std::make_tuple(false, kDriverNoName, DWORD{99}));
     g_fakes.sizeQueryFailsWith = ERROR_INVALID_HANDLE;
-    EXPECT_FALSE(IsPrinterDriverInstalled(L"Tavolen MX-410", &error, &check));
-    EXPECT_EQ(check, kDriverSizeQueryFailed);
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(look(L"Tavolen MX-410", &error), std::make_tuple(false, kDriverSizeQueryFailed, DWORD{6}));
     g_fakes.Reset();
     g_fakes.enumerationFailsWith = ERROR_INVALID_HANDLE;
-    EXPECT_FALSE(IsPrinterDriverInstalled(L"Tavolen MX-410", &error, &check));
-    EXPECT_EQ(check, kDriverEnumerationFailed);
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(look(L"Tavolen MX-410", &error), std::make_tuple(false, kDriverEnumerationFailed, DWORD{6}));
 
     EXPECT_FALSE(IsPrinterInstalled(nullptr));
     EXPECT_FALSE(IsPrinterInstalled(L""));  // not the print server's own handle
@@ -743,15 +605,12 @@ TEST_F(Install, IsPrinterDriverInstalledReportsWhatItFound) {
 TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     ForgetQueues({L"Port failure"});
     ASSERT_TRUE(EnsureDriver(L"Tavolen MX-410"));
-    ASSERT_TRUE(DeleteSystemMonitorCopy());  // else its retry would wait 3 s as well
+    ASSERT_TRUE(DeleteSystemMonitorCopy());            // else its retry would wait 3 s as well
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;  // 1796
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_FALSE(request.Install(page.hwnd()));
-    EXPECT_EQ(LastInstallError.load(), kErrorAddPrinter);
-    EXPECT_EQ(LastInstallSystemError.load(), 1796u);
-    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
+    EXPECT_FALSE(InstallOnPage(request));
+    EXPECT_EQ(InstallResult(), Result(kErrorAddPrinter, 1796u));
+    EXPECT_EQ(page_.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
     EXPECT_EQ(g_fakes.addPrinterCalls, 2);
     EXPECT_EQ(SleepCount(3000), 1);
 
@@ -760,13 +619,13 @@ TEST_F(Install, TwoFailedQueueAddsGive4001WithTheOsError) {
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;
     g_fakes.addPrinterFailsFirst = 1;
     waits_.Clear();
-    page.Clear();
+    page_.Clear();
     Request retried(L"Tavolen MX-410", L"Port failure", L"USB014");
-    EXPECT_TRUE(retried.Install(page.hwnd()));
+    EXPECT_TRUE(InstallOnPage(retried));
     EXPECT_EQ(g_fakes.addPrinterCalls, 2);
     EXPECT_EQ(SleepCount(3000), 1);
     EXPECT_EQ(LastInstallError.load(), 0);
-    EXPECT_EQ(page.Lines().back(), kLine130);
+    EXPECT_EQ(page_.Lines().back(), kLine130);
 }
 
 TEST_F(Install, QueueThatNeverShowsUp) {
@@ -782,11 +641,10 @@ TEST_F(Install, QueueThatNeverShowsUp) {
     // A copy failed as well: 4002.
     waits_.Clear();
     HiddenPackageFile hidden(L"dat\\kelnodrv6.dat");
-    ASSERT_TRUE(hidden.Hidden());
+    ASSERT_TRUE(hidden.hidden);
     EXPECT_FALSE(DoAddPrinter(request.entry));
     EXPECT_EQ(SleepCount(1000), 5);
-    EXPECT_EQ(LastInstallError.load(), kErrorPrinterNotVisible);
-    EXPECT_EQ(LastInstallSystemError.load(), 0u);
+    EXPECT_EQ(InstallResult(), Result(kErrorPrinterNotVisible, 0u));
 }
 
 TEST_F(Install, ExistingQueueOfTheSameNameIsNotAddedAgain) {
@@ -804,10 +662,8 @@ TEST_F(Install, MonitorCopyThatCannotBeDeletedIsRetriedAroundASpoolerRestart) {
     ASSERT_TRUE(WriteFileBytes(copy, "held monitor"));
     ASSERT_TRUE(SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_READONLY));
     ForgetQueues({L"Held monitor"});
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-410", L"Held monitor", L"USB018");
-    EXPECT_TRUE(request.Install(page.hwnd()));
+    EXPECT_TRUE(InstallOnPage(request));
     EXPECT_EQ(SleepCount(3000), 1);
     SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_TRUE(DeleteSystemMonitorCopy());
@@ -822,25 +678,32 @@ TEST(DefaultPrinter, Ordinal204IsTheSpoolersSetDefaultPrinter) {
               reinterpret_cast<void*>(GetProcAddress(winspool, "SetDefaultPrinterW")));
 }
 
+TEST(DriverVersion, EachProgramRegistersTheDriverUnderItsOwnVersion) {
+    const std::pair<std::string_view, WORD> cases[] = {{kWizardDriverVersionString, 15},
+                                                       {kOneStepDriverVersionString, 12}};
+    for (const auto& [text, day] : cases) {
+        SCOPED_TRACE(std::string(text));
+        SetDriverVersionString(text);
+        DriverInfo8 info;
+        FillDriverInfo8(info, L"Tavolen MX-410", false);
+        EXPECT_EQ(info.info.dwlDriverVersion, (2026ull << 48) | (9ull << 32) | (day << 16) | 1u);
+        SYSTEMTIME date{};
+        ASSERT_TRUE(FileTimeToSystemTime(&info.info.ftDriverDate, &date));
+        EXPECT_EQ(std::tie(date.wYear, date.wMonth, date.wDay), std::make_tuple(WORD{2026}, WORD{9}, day));
+    }
+    SetDriverVersionString(kWizardDriverVersionString);
+}
+
 TEST_F(Install, WorkOrderIsACopyThatOutlivesTheWizardsPortLists) {
-    PortRecordPtr usb = MakePortRecord();
-    ASSERT_TRUE(usb);
-    SetField(usb->portName, u"USB031");
-    SetField(usb->hardwareId, u"USBPRINT\\Tavolen_MX-3105c1e");
-    PushFront(UsbDeviceList, std::move(usb));
-    PortRecordPtr known = MakePortRecord();
-    ASSERT_TRUE(known);
-    SetField(known->portName, u"10.0.0.9");
-    PushFront(SpoolerPortList, std::move(known));
+    ListPort(UsbDeviceList, u"USB031", u"USBPRINT\\Tavolen_MX-3105c1e");
+    ListPort(SpoolerPortList, u"10.0.0.9");
 
     Request onUsb(L"Tavolen MX-310", L"Copied label", L"USB031");
     WorkOrder usbOrder = PrepareWorkOrder(onUsb.state);
     Request listedPort(L"Tavolen MX-430", L"Listed", L"TavolenMX-430 at 10.0.0.9");
-    Set(listedPort.entry.hostAddress, L"10.0.0.9");
-    listedPort.entry.portKind = kPortKindStandardTcpIp;
+    OnNetwork(listedPort, L"10.0.0.9");
     Request newPort(L"Tavolen MX-430", L"New", L"TavolenMX-430 at 10.0.0.10");
-    Set(newPort.entry.hostAddress, L"10.0.0.10");
-    newPort.entry.portKind = kPortKindStandardTcpIp;
+    OnNetwork(newPort, L"10.0.0.10");
     const WorkOrder listedOrder = PrepareWorkOrder(listedPort.state);
     const WorkOrder newOrder = PrepareWorkOrder(newPort.state);
     // The wizard's thread frees its lists (a USB refresh, a discovery answer) while the worker runs.
@@ -848,41 +711,38 @@ TEST_F(Install, WorkOrderIsACopyThatOutlivesTheWizardsPortLists) {
     FreeAll(SpoolerPortList);
 
     ASSERT_EQ(usbOrder.entries.size(), 1u);
-    EXPECT_EQ(Get(usbOrder.entries[0].deviceId), L"USBPRINT\\Tavolen_MX-3105c1e");
-    EXPECT_EQ(Get(usbOrder.entries[0].printerName), L"Copied label");
+    EXPECT_EQ(WideField(usbOrder.entries[0].deviceId), L"USBPRINT\\Tavolen_MX-3105c1e");
+    EXPECT_EQ(WideField(usbOrder.entries[0].printerName), L"Copied label");
     EXPECT_EQ(usbOrder.infPath, PackageFolderPath() + L"\\kelnov6.inf");
-    EXPECT_EQ(Get(onUsb.entry.deviceId), L"");  // the wizard's own entry is left as it was
+    EXPECT_EQ(WideField(onUsb.entry.deviceId), L"");  // the wizard's own entry is left as it was
     EXPECT_TRUE(listedOrder.networkPortListed);
     EXPECT_FALSE(newOrder.networkPortListed);
 
     WizardState uninstall{};
     uninstall.mode = kWizardModeUninstall;
     PrinterInstallEntry entries[3]{};
-    Set(entries[2].printerName, L"Third");
+    SetWideField(entries[2].printerName, L"Third");
     uninstall.request = entries;
     uninstall.requestCount = 3;
     uninstall.deletePort = 1;
     const WorkOrder removal = PrepareWorkOrder(uninstall);
     ASSERT_EQ(removal.entries.size(), 3u);
-    EXPECT_EQ(Get(removal.entries[2].printerName), L"Third");
+    EXPECT_EQ(WideField(removal.entries[2].printerName), L"Third");
     EXPECT_TRUE(removal.deletePort);
     EXPECT_FALSE(removal.removeDriver);
 }
 
 TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     ForgetQueues({L"Worker label"});
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-420", L"Worker label", L"USB019");
-    request.state.resultPage = page.hwnd();
-    request.state.setAsDefault = 1;
+    ForWorker(request).setAsDefault = 1;
     InstallSucceeded = false;
 
     // On a thread of its own, as the result page starts it; this thread pumps the page.
     HANDLE thread = StartWizardWorker(request.state);
     ASSERT_NE(thread, nullptr);
     const DWORD deadline = GetTickCount() + 60000;
-    while (page.WorkDone().empty() && GetTickCount() < deadline) {
+    while (page_.WorkDone().empty() && GetTickCount() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -890,68 +750,48 @@ TEST_F(Install, WorkerInstallsMakesTheQueueDefaultAndReportsDone) {
     EXPECT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
     CloseHandle(thread);
 
-    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
+    EXPECT_EQ(page_.WorkDone(), std::vector<WPARAM>{1});
     EXPECT_TRUE(InstallSucceeded.load());
-    EXPECT_EQ(page.Status(), StringText(IDS_INSTALLED_SUCCESS));
-    EXPECT_EQ(page.Lines(), (std::vector<std::wstring>{Line129(L"Worker label", L"USB019"), kLine130}));
-    wchar_t defaultPrinter[MAX_PATH] = L"";
-    DWORD size = MAX_PATH;
-    ASSERT_TRUE(GetDefaultPrinterW(defaultPrinter, &size));
-    EXPECT_STREQ(defaultPrinter, L"Worker label");
+    EXPECT_EQ(page_.Status(), StringText(IDS_INSTALLED_SUCCESS));
+    EXPECT_EQ(page_.Lines(), (std::vector<std::wstring>{Line129(L"Worker label", L"USB019"), kLine130}));
+    EXPECT_EQ(DefaultPrinter(), L"Worker label");
     EXPECT_EQ(g_fakes.messageBoxCalls, 0);  // nothing asks for a reboot
 }
 
 TEST_F(Install, WorkerShowsTheFailureAndLeavesTheDefaultPrinterAlone) {
     ForgetQueues({L"Failing worker"});
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-420", L"Failing worker", L"USB020");
-    request.state.resultPage = page.hwnd();
-    request.state.setAsDefault = 1;
-    wchar_t before[MAX_PATH] = L"";
-    DWORD size = MAX_PATH;
-    GetDefaultPrinterW(before, &size);
+    ForWorker(request).setAsDefault = 1;
+    const std::wstring before = DefaultPrinter();
     InstallSucceeded = true;
 
     WorkOrder order = PrepareWorkOrder(request.state);
     RunWizardWork(order);
-    page.Pump();
-    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
+    page_.Pump();
+    EXPECT_EQ(page_.WorkDone(), std::vector<WPARAM>{1});
     EXPECT_FALSE(InstallSucceeded.load());
-    EXPECT_EQ(page.Status(), StringText(IDS_INSTALL_FAILURE));
-    EXPECT_EQ(page.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
-    wchar_t after[MAX_PATH] = L"";
-    size = MAX_PATH;
-    GetDefaultPrinterW(after, &size);
-    EXPECT_STREQ(after, before);
+    EXPECT_EQ(page_.Status(), StringText(IDS_INSTALL_FAILURE));
+    EXPECT_EQ(page_.Lines().back(), L"Failed to install the printer driver. 4001-1796\r\n");
+    EXPECT_EQ(DefaultPrinter(), before);
 }
 
 TEST_F(Install, WorkerPutsANetworkPrinterOnItsHostAddress) {
     ForgetQueues({L"Network label"});
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
     Request request(L"Tavolen MX-430", L"Network label", L"TavolenMX-430 at 192.168.7.20");
-    Set(request.entry.hostAddress, L"192.168.7.20");
-    request.entry.portKind = kPortKindStandardTcpIp;
-    request.state.resultPage = page.hwnd();
+    OnNetwork(request, L"192.168.7.20");
 
-    WorkOrder order = PrepareWorkOrder(request.state);
+    WorkOrder order = PrepareWorkOrder(ForWorker(request));
     RunWizardWork(order);
-    page.Pump();
+    page_.Pump();
     EXPECT_TRUE(InstallSucceeded.load());
-    EXPECT_EQ(Get(order.entries.front().portName), L"192.168.7.20");
+    EXPECT_EQ(WideField(order.entries.front().portName), L"192.168.7.20");
     EXPECT_EQ(FindQueue(L"Network label").port, L"192.168.7.20");
-    EXPECT_EQ(page.Lines().back(), kLine130);
+    EXPECT_EQ(page_.Lines().back(), kLine130);
 }
 
 TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
-    WizardState state{};
-    state.mode = kWizardModeUninstall;  // nothing selected: the branch does nothing
-    state.resultPage = page.hwnd();
-    WorkOrder order = PrepareWorkOrder(state);
+    WorkOrder order = PrepareWorkOrder(PageState(kWizardModeUninstall));  // nothing selected: the branch does nothing
 
     RebootNeeded = false;
     RunWizardWork(order);
@@ -960,36 +800,29 @@ TEST_F(Install, WorkerAsksBeforeRebootingAndRebootsOnlyOnYes) {
     RebootNeeded = true;
     g_fakes.messageAnswer = IDNO;
     RunWizardWork(order);
-    EXPECT_EQ(g_fakes.messageBoxCalls, 1);
-    EXPECT_EQ(g_fakes.messageText, StringText(IDS_REBOOT_QUESTION));
-    EXPECT_EQ(g_fakes.messageCaption, L"Restart Warning");
+    EXPECT_EQ(std::tie(g_fakes.messageBoxCalls, g_fakes.messageText, g_fakes.messageCaption),
+              std::make_tuple(1, StringText(IDS_REBOOT_QUESTION), L"Restart Warning"));
     EXPECT_EQ(g_fakes.messageType & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
     EXPECT_EQ(g_fakes.createProcessCalls, 0);
 
     g_fakes.messageAnswer = IDYES;
     RunWizardWork(order);
-    EXPECT_EQ(g_fakes.createProcessCalls, 1);
-    EXPECT_EQ(g_fakes.commandLine, L"shutdown /r /t 0");
+    EXPECT_EQ(std::tie(g_fakes.createProcessCalls, g_fakes.commandLine), std::make_tuple(1, L"shutdown /r /t 0"));
 
-    page.Pump();
-    EXPECT_EQ(page.WorkDone(), (std::vector<WPARAM>{2, 2, 2}));
+    page_.Pump();
+    EXPECT_EQ(page_.WorkDone(), (std::vector<WPARAM>{2, 2, 2}));
     RebootNeeded = false;
 }
 
 TEST_F(Install, WorkerWithoutARequestReportsFailure) {
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
-    WizardState state{};
-    state.mode = kWizardModeInstall;
-    state.resultPage = page.hwnd();
     InstallSucceeded = true;
-    WorkOrder order = PrepareWorkOrder(state);
+    WorkOrder order = PrepareWorkOrder(PageState(kWizardModeInstall));
     RunWizardWork(order);
-    page.Pump();
+    page_.Pump();
     EXPECT_FALSE(InstallSucceeded.load());
-    EXPECT_EQ(page.Status(), StringText(IDS_INSTALL_FAILURE));
-    EXPECT_EQ(page.WorkDone(), std::vector<WPARAM>{1});
-    EXPECT_TRUE(page.Lines().empty());
+    EXPECT_EQ(page_.Status(), StringText(IDS_INSTALL_FAILURE));
+    EXPECT_EQ(page_.WorkDone(), std::vector<WPARAM>{1});
+    EXPECT_TRUE(page_.Lines().empty());
 }
 
 // ---- upgrade re-add ---------------------------------------------------------------------------
@@ -1007,9 +840,7 @@ class UpgradeSource {
 public:
     UpgradeSource() {
         const std::wstring root = kUpgradeSourceFolder;
-        CreateDirectoryW(root.c_str(), nullptr);
-        CreateDirectoryW((root + L"\\amd64").c_str(), nullptr);
-        CreateDirectoryW((root + L"\\dat").c_str(), nullptr);
+        for (const wchar_t* sub : {L"", L"\\amd64", L"\\dat"}) CreateDirectoryW((root + sub).c_str(), nullptr);
         const std::wstring pkg = PackageFolderPath();
         for (const wchar_t* file : {kRenderDll, kUiDll, kMonitorDll})
             CopyFileW((pkg + L"\\amd64\\" + file).c_str(), (root + L"\\amd64\\" + file).c_str(), FALSE);
@@ -1039,8 +870,7 @@ TEST_F(Upgrade, QueueIsReAddedUnderTheDriverNameWithTheNextFreeNumber) {
     EXPECT_EQ(std::wstring(second.printerName), std::wstring(kUpgradeDriverName) + L" (1)");
     const QueueSnapshot queue = FindQueue(second.printerName);
     ASSERT_TRUE(queue.found);
-    EXPECT_EQ(queue.port, L"USB022");
-    EXPECT_EQ(queue.driver, kUpgradeDriverName);
+    EXPECT_EQ(std::tie(queue.port, queue.driver), std::make_tuple(L"USB022", kUpgradeDriverName));
     EXPECT_NE(queue.attributes & PRINTER_ATTRIBUTE_QUEUED, 0u);
 
     g_fakes.addPrinterFailsWith = ERROR_UNKNOWN_PORT;
@@ -1061,12 +891,10 @@ TEST_F(Upgrade, MissingDriverIsAddedFromTheUpgradeSourceWithTheMonitor) {
     EXPECT_EQ(record.status, kUpgradeStatusReAdded);
     EXPECT_EQ(g_fakes.addMonitorCalls, 1);
     ASSERT_EQ(g_fakes.handedDrivers.size(), 1u);
-    const DriverSnapshot handed = g_fakes.handedDrivers.back();
-    EXPECT_EQ(handed.hardwareId, L"usbprint\\tavolenmx-4107472");
-    EXPECT_EQ(handed.printProcessor, L"");
-    EXPECT_EQ(handed.monitor, L"Language Monitor");
-    EXPECT_EQ(handed.dependentFiles, L"kelnomon.dll|");
-    EXPECT_EQ(handed.provider, L"Tavolen");
+    const DriverSnapshot& handed = g_fakes.handedDrivers.back();
+    EXPECT_EQ(
+        std::tie(handed.hardwareId, handed.printProcessor, handed.monitor, handed.dependentFiles, handed.provider),
+        std::make_tuple(L"usbprint\\tavolenmx-4107472", L"", L"Language Monitor", L"kelnomon.dll|", L"Tavolen"));
     EXPECT_EQ(handed.driverVersion >> 48, 2026u);
     const DriverSnapshot driver = FindDriver(kUpgradeDriverName);
     ASSERT_TRUE(driver.found);
@@ -1086,8 +914,7 @@ TEST_F(Upgrade, FailuresOfTheDriverAdd) {
     UpgradePrinterRecord record = MakeRecord(L"USB025", L"Old label");
     EXPECT_FALSE(AddPrinterForUpgrade(record));
     EXPECT_EQ(record.status, kUpgradeStatusFailed);
-    EXPECT_EQ(g_fakes.addDriverCalls, 1);
-    EXPECT_EQ(g_fakes.addPrinterCalls, 0);
+    EXPECT_EQ(std::tie(g_fakes.addDriverCalls, g_fakes.addPrinterCalls), std::make_tuple(1, 0));
     EXPECT_TRUE(capture.WaitFor(L"Failed to install printer language monitor Language Monitor, error: 5"));
 }
 
@@ -1099,18 +926,14 @@ class LanguageMonitor : public Install {};
 TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABidiQueue) {
     // A model the table does not know keeps the flags the wizard set.
     const std::wstring model = L"Tavolen MX-440";
-    ForgetQueues({L"Bidi label"});
-    ResultPage page(kResultStatusControl);
-    ASSERT_TRUE(page.Created());
+    ForgetQueues({L"Bidi label", L"Bidi label 2"});
     Request request(model, L"Bidi label", L"USB009", kModelUsesLanguageMonitor);
 
-    ASSERT_TRUE(request.Install(page.hwnd()));
+    ASSERT_TRUE(InstallOnPage(request));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_EQ(request.entry.modelFlags, kModelUsesLanguageMonitor);
     EXPECT_EQ(g_fakes.addMonitorCalls, 1);
-
-    std::wstring dll;
-    ASSERT_TRUE(MonitorRegistered(L"Language Monitor", &dll));
+    const std::wstring dll = MonitorDll(L"Language Monitor");
     EXPECT_EQ(_wcsicmp(dll.c_str(), L"kelnomon.dll"), 0) << Narrow(dll);
     EXPECT_TRUE(FileExists(SystemDirectory() + L"\\kelnomon.dll"));
 
@@ -1123,9 +946,8 @@ TEST_F(LanguageMonitor, ModelWithTheMonitorFlagRegistersTheLanguageMonitorAndABi
     EXPECT_EQ(queue.attributes, 0x840u);
 
     // A second install finds the monitor registered: that is no failure.
-    ForgetQueues({L"Bidi label 2"});
     Request again(model, L"Bidi label 2", L"USB009", kModelUsesLanguageMonitor);
-    EXPECT_TRUE(again.Install(page.hwnd()));
+    EXPECT_TRUE(InstallOnPage(again));
     EXPECT_EQ(LastInstallError.load(), 0);
     EXPECT_TRUE(FindQueue(L"Bidi label 2").found);
 }

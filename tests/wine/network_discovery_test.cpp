@@ -21,6 +21,7 @@
 #include "discovery/win/network_discovery.h"
 #include "discovery/port_record.h"
 #include "common/win/log.h"
+#include "common/win/seams.h"
 #include "drvwizard/win/wizard_messages.h"
 #include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
@@ -240,19 +241,26 @@ private:
     HWND hwnd_ = nullptr;
 };
 
+// Shorter waits of the discovery poll for one test, through the time seam.
+struct PollWaits {
+    PollWaits(DWORD idleMs, DWORD listedMs, DWORD answerWaitMs)
+        : idle(seams::Time().discoveryIdlePollMs, idleMs),
+          listed(seams::Time().discoveryListedPollMs, listedMs),
+          answer(seams::Time().discoveryAnswerWaitMs, answerWaitMs) {}
+    ScopedSeam<std::atomic<DWORD>> idle, listed, answer;
+};
+
 class NetworkDiscovery : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!CachedBenchProblem().empty()) GTEST_SKIP() << CachedBenchProblem();
         ASSERT_EQ(PrinterCommand("reset"), "ok") << "the simulated printer does not answer on its control port";
-        ResetDiscoveryPollTiming();
         FreeNetworkPrinterList();
         FreeAll(SpoolerPortList);
     }
     void TearDown() override {
         CloseDiscovery();
         FreeLocalAddresses();
-        ResetDiscoveryPollTiming();
         FreeNetworkPrinterList();
         FreeAll(SpoolerPortList);
     }
@@ -535,7 +543,7 @@ TEST_F(NetworkDiscovery, AnAnswerReplacesTheSpoolerPortOfTheSameName) {
 // --- The poll thread -----------------------------------------------------------------------
 
 TEST_F(NetworkDiscovery, APrinterThatStopsAnsweringDisappearsAtTheNextPass) {
-    SetDiscoveryPollTiming({100, 800, 300});
+    const PollWaits waits(100, 800, 300);
     // The first printer takes its time, as printers on a busy network do (within the wait).
     AddPrinter("from=10.77.0.50 ip=192.168.1.50 delay=150 model=MX-410");
     const int second = AddPrinter("from=10.77.0.51 ip=192.168.1.51 model=MX-420");
@@ -578,7 +586,7 @@ TEST_F(NetworkDiscovery, APrinterThatStopsAnsweringDisappearsAtTheNextPass) {
 }
 
 TEST_F(NetworkDiscovery, PollWaitsLongWhilePrintersAreListedAndShortWhileNoneAre) {
-    SetDiscoveryPollTiming({100, 60000, 200});
+    const PollWaits waits(100, 60000, 200);
     ReceiverWindow window;
     ASSERT_TRUE(Open());
     BroadcastDiscovery(window.Handle(), DiscoverySocketList);
@@ -603,7 +611,7 @@ TEST_F(NetworkDiscovery, PollWaitsLongWhilePrintersAreListedAndShortWhileNoneAre
 }
 
 TEST_F(NetworkDiscovery, CloseEndsThreadsThatAreWaitingInSendMessage) {
-    SetDiscoveryPollTiming({50, 300, 200});
+    const PollWaits waits(50, 300, 200);
     AddPrinter("from=10.77.0.50 model=MX-410");
     ReceiverWindow window;
     ASSERT_TRUE(Open());
@@ -641,7 +649,7 @@ TEST_F(NetworkDiscovery, AMachineWhoseOnlyAddressIs0000SendsNothing) {
 
     ASSERT_TRUE(OpenDiscoverySockets());
     EXPECT_EQ(DiscoverySocketList, nullptr);
-    SetDiscoveryPollTiming({50, 50, 50});
+    const PollWaits waits(50, 50, 50);
     ReceiverWindow window;
     BroadcastDiscovery(window.Handle(), DiscoverySocketList);
     ASSERT_TRUE(StartDiscoveryPoll(DiscoverySocketList));

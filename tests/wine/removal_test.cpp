@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cwctype>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -26,8 +26,9 @@
 #include "engine/install_state.h"
 #include "common/win/log.h"
 #include "engine/win/removal.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/tcpip_port.h"
+#include "tests/support/fields.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/spooler.h"
 #include "tests/support/tcpip_monitor.h"
@@ -47,15 +48,18 @@ constexpr wchar_t kMonitorDll[] = L"kelnomon.dll";
 
 // ---- message boxes and waits -----------------------------------------------------------------
 
+// A message box asked: its text, caption and buttons (type & MB_TYPEMASK).
 struct Question {
     std::wstring text, caption;
-    UINT type;
+    UINT buttons;
+    bool operator==(const Question&) const = default;
 };
+void PrintTo(const Question& q, std::ostream* os) { *os << Narrow(q.text + L" | " + q.caption) << " | " << q.buttons; }
 std::vector<Question> g_questions;
 int g_answer = IDNO;
 
 int WINAPI AnswerMessageBox(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
-    g_questions.push_back({text ? text : L"", caption ? caption : L"", type});
+    g_questions.push_back({text ? text : L"", caption ? caption : L"", type & MB_TYPEMASK});
     return (type & MB_TYPEMASK) == MB_OK ? IDOK : g_answer;
 }
 
@@ -64,9 +68,9 @@ class UnattendedRun : public ::testing::Environment {
 public:
     void SetUp() override {
         messageBox_ =
-            std::make_unique<ScopedSeam<decltype(EngineSeams::messageBoxW)>>(Seams().messageBoxW, &AnswerMessageBox);
+            std::make_unique<ScopedSeam<decltype(UiSeams::messageBoxW)>>(seams::Ui().messageBoxW, &AnswerMessageBox);
         waits_ = std::make_unique<RecordedWaits>();
-        sleep_ = std::make_unique<ScopedSeam<decltype(EngineSeams::sleep)>>(Seams().sleep, &RecordedWaits::Wait);
+        sleep_ = std::make_unique<ScopedSeam<decltype(TimeSeams::sleep)>>(seams::Time().sleep, &RecordedWaits::Wait);
     }
     void TearDown() override {
         messageBox_.reset();
@@ -77,17 +81,15 @@ public:
     static void ClearWaits() { waits_->Clear(); }
 
 private:
-    std::unique_ptr<ScopedSeam<decltype(EngineSeams::messageBoxW)>> messageBox_;
-    std::unique_ptr<ScopedSeam<decltype(EngineSeams::sleep)>> sleep_;
+    std::unique_ptr<ScopedSeam<decltype(UiSeams::messageBoxW)>> messageBox_;
+    std::unique_ptr<ScopedSeam<decltype(TimeSeams::sleep)>> sleep_;
     static inline std::unique_ptr<RecordedWaits> waits_;
 };
 [[maybe_unused]] const auto* const g_unattended = ::testing::AddGlobalTestEnvironment(new UnattendedRun);
 
 // ---- drivers, entries, files -----------------------------------------------------------------
 
-std::wstring InSystemDir(const wchar_t* file) {
-    return JoinPath(SystemDirectory(), file);
-}
+std::wstring InSystemDir(const wchar_t* file) { return JoinPath(SystemDirectory(), file); }
 
 // The package's driver files, staged into the driver directory as the install does, and a driver
 // of the model's name on them (level 8, with the language monitor as dependent file on request,
@@ -105,42 +107,32 @@ void AddPackageDriver(const wchar_t* model, bool withMonitor) {
     }
 
     wchar_t dependent[32] = L"kelnomon.dll\0";  // multi-string: two terminators
-    DRIVER_INFO_8W info{};
-    info.cVersion = 3;
-    info.pName = const_cast<LPWSTR>(model);
-    info.pDriverPath = const_cast<LPWSTR>(kRenderDll);
-    info.pDataFile = const_cast<LPWSTR>(kDataFile);
-    info.pConfigFile = const_cast<LPWSTR>(kUiDll);
-    info.pDependentFiles = withMonitor ? dependent : nullptr;
-    info.pDefaultDataType = const_cast<LPWSTR>(L"RAW");
-    info.pszProvider = const_cast<LPWSTR>(L"Tavolen");
+    DRIVER_INFO_8W info{.cVersion = 3,
+                        .pName = const_cast<LPWSTR>(model),
+                        .pDriverPath = const_cast<LPWSTR>(kRenderDll),
+                        .pDataFile = const_cast<LPWSTR>(kDataFile),
+                        .pConfigFile = const_cast<LPWSTR>(kUiDll),
+                        .pDependentFiles = withMonitor ? dependent : nullptr,
+                        .pDefaultDataType = const_cast<LPWSTR>(L"RAW"),
+                        .pszProvider = const_cast<LPWSTR>(L"Tavolen")};
     ASSERT_TRUE(AddPrinterDriverW(nullptr, 8, reinterpret_cast<LPBYTE>(&info))) << GetLastError();
 }
 
-template <std::size_t N>
-void SetText(char16_t (&field)[N], const std::wstring& text) {
-    std::size_t i = 0;
-    for (; i < text.size() && i + 1 < N; ++i)
-        field[i] = static_cast<char16_t>(text[i]);
-    field[i] = 0;
+// The package's files of those four the driver directory's version-3 folder holds.
+std::vector<std::wstring> InstalledPackageFiles() {
+    std::vector<std::wstring> present;
+    for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
+        if (FileExists(InstalledDriverFile(file))) present.push_back(file);
+    return present;
 }
+const std::vector<std::wstring> kAllPackageFiles{kRenderDll, kUiDll, kDataFile, kMonitorDll};
 
-template <std::size_t N>
-std::wstring Text(const char16_t (&field)[N]) {
-    std::wstring text;
-    for (std::size_t i = 0; i < N && field[i]; ++i)
-        text += static_cast<wchar_t>(field[i]);
-    return text;
-}
-
-PrinterInstallEntry Entry(const wchar_t* model,
-                          const wchar_t* printer = L"",
-                          const wchar_t* port = L"",
+PrinterInstallEntry Entry(const wchar_t* model, const wchar_t* printer = L"", const wchar_t* port = L"",
                           std::uint16_t kind = 1) {
     PrinterInstallEntry entry{};
-    SetText(entry.modelName, model);
-    SetText(entry.printerName, printer);
-    SetText(entry.portName, port);
+    SetWideField(entry.modelName, model);
+    SetWideField(entry.printerName, printer);
+    SetWideField(entry.portName, port);
     entry.portKind = kind;
     return entry;
 }
@@ -189,8 +181,7 @@ std::wstring PrinterNameOf(HANDLE printer) {
     DWORD needed = 0;
     GetPrinterW(printer, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    if (needed == 0 || !GetPrinterW(printer, 2, buffer.data(), needed, &needed))
-        return L"";
+    if (needed == 0 || !GetPrinterW(printer, 2, buffer.data(), needed, &needed)) return L"";
     return reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())->pPrinterName;
 }
 
@@ -198,8 +189,7 @@ BOOL WINAPI GetPrinterWithJobs(HANDLE printer, DWORD level, LPBYTE buffer, DWORD
     const BOOL ok = GetPrinterW(printer, level, buffer, size, needed);
     if (ok && level == 2 && buffer) {
         auto* info = reinterpret_cast<PRINTER_INFO_2W*>(buffer);
-        if (info->pPrinterName && g_jobQueue == info->pPrinterName)
-            info->cJobs += g_openJobs;
+        if (info->pPrinterName && g_jobQueue == info->pPrinterName) info->cJobs += g_openJobs;
     }
     return ok;
 }
@@ -219,27 +209,23 @@ class QueuedJobs {
 public:
     QueuedJobs(const std::wstring& queue, int count) {
         PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
-        if (!OpenPrinterW(const_cast<LPWSTR>(queue.c_str()), &printer_, &defaults))
-            return;
+        if (!OpenPrinterW(const_cast<LPWSTR>(queue.c_str()), &printer_, &defaults)) return;
         SetPrinterW(printer_, 0, nullptr, PRINTER_CONTROL_PAUSE);  // refused by Wine; Windows holds the jobs
         for (int i = 0; i < count; ++i) {
             DOC_INFO_1W doc{const_cast<LPWSTR>(L"label"), nullptr, const_cast<LPWSTR>(L"RAW")};
             const DWORD job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&doc));
-            if (job == 0)
-                continue;
+            if (job == 0) continue;
             char data[] = "PRINT 1\r\n";
             DWORD written = 0;
             WritePrinter(printer_, data, sizeof(data) - 1, &written);
-            if (i + 1 < count)
-                EndDocPrinter(printer_);
+            if (i + 1 < count) EndDocPrinter(printer_);
             ++started_;
         }
         g_jobQueue = queue;
         g_openJobs = static_cast<DWORD>(started_);
     }
     ~QueuedJobs() {
-        if (printer_)
-            ClosePrinter(printer_);
+        if (printer_) ClosePrinter(printer_);
         g_jobQueue.clear();
         g_openJobs = 0;
     }
@@ -255,20 +241,16 @@ private:
 // ---- driver packages -------------------------------------------------------------------------
 
 std::vector<DWORD> g_uninstallFlags;
+bool g_packageInUse = false;
 
 // A package still used by a device: the plain uninstall is refused; the forced one is Wine's.
-BOOL WINAPI UninstallPackageInUse(PCWSTR inf, DWORD flags, PVOID reserved) {
+// A package nothing uses any more: uninstalled, its INF gone.
+BOOL WINAPI UninstallPackage(PCWSTR inf, DWORD flags, PVOID reserved) {
     g_uninstallFlags.push_back(flags);
-    if (!(flags & SUOI_FORCEDELETE)) {
+    if (g_packageInUse && !(flags & SUOI_FORCEDELETE)) {
         SetLastError(ERROR_INF_IN_USE_BY_DEVICES);
         return FALSE;
     }
-    return SetupUninstallOEMInfW(inf, flags, reserved);
-}
-
-// A package nothing uses any more: uninstalled, its INF gone.
-BOOL WINAPI UninstallUnusedPackage(PCWSTR inf, DWORD flags, PVOID reserved) {
-    g_uninstallFlags.push_back(flags);
     return SetupUninstallOEMInfW(inf, flags | SUOI_FORCEDELETE, reserved);
 }
 
@@ -286,6 +268,7 @@ protected:
         g_purges.clear();
         g_uninstallFlags.clear();
         g_answer = IDNO;
+        g_packageInUse = false;
         RebootNeeded = false;
     }
 
@@ -295,8 +278,8 @@ protected:
 // ---- queues ----------------------------------------------------------------------------------
 
 TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
-    ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
-    ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
+    ScopedSeam jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
+    ScopedSeam purge(seams::Spooler().setPrinterW, &RecordPurge);
     AddTestQueue(L"Busy Label", L"FILE:");
     {
         QueuedJobs queued(L"Busy Label", 2);
@@ -312,7 +295,7 @@ TEST_F(Removal, QueueWithJobsIsPurgedThenDeleted) {
 }
 
 TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
-    ScopedSeam<decltype(EngineSeams::setPrinterW)> purge(Seams().setPrinterW, &RecordPurge);
+    ScopedSeam purge(seams::Spooler().setPrinterW, &RecordPurge);
     AddTestQueue(L"Idle Label", L"FILE:");
     EXPECT_TRUE(DoRemovePrinter(page_.sink(), L"Idle Label"));
     EXPECT_TRUE(g_purges.empty());
@@ -322,7 +305,7 @@ TEST_F(Removal, EmptyQueueIsDeletedWithoutPurge) {
 
 TEST_F(Removal, RefusedPurgeStillDeletesTheQueue) {
     // Wine's own SetPrinterW refuses the purge.
-    ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
+    ScopedSeam jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
     AddTestQueue(L"Stuck Label", L"FILE:");
     {
         QueuedJobs queued(L"Stuck Label", 1);
@@ -348,17 +331,15 @@ TEST_F(Removal, QueueThatCannotBeOpenedCountsAsRemoved) {
 
 TEST_F(Removal, DriverAndItsFilesAreDeleted) {
     AddPackageDriver(kModel410, true);
-    for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        ASSERT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
+    ASSERT_EQ(InstalledPackageFiles(), kAllPackageFiles);
 
     PrinterInstallEntry entry = Entry(kModel410);
     SetLastError(ERROR_GEN_FAILURE);
     EXPECT_TRUE(RemovePrinterDriverFiles(entry));
     EXPECT_EQ(GetLastError(), 0u);
-    EXPECT_EQ(Text(entry.driverEnvironment), L"Windows x64");
+    EXPECT_EQ(WideField(entry.driverEnvironment), L"Windows x64");
     EXPECT_FALSE(DriverInstalled(kModel410));
-    for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_FALSE(FileExists(InstalledDriverFile(file))) << Narrow(file);
+    EXPECT_EQ(InstalledPackageFiles(), std::vector<std::wstring>{});
     EXPECT_FALSE(FileExists(InSystemDir(kMonitorDll)));
     EXPECT_FALSE(RebootNeeded);
 
@@ -383,14 +364,10 @@ TEST_F(Removal, FileInUseIsDeletedAtTheNextReboot) {
     EXPECT_TRUE(RebootNeeded);
     const auto pending = PendingFileRenameOperations();
     bool scheduled = false;
-    for (std::size_t i = 0; i + 1 < pending.size(); i += 2) {
-        std::wstring source = pending[i];
-        std::transform(source.begin(), source.end(), source.begin(), ::towlower);
-        std::wstring wanted = render;
-        std::transform(wanted.begin(), wanted.end(), wanted.begin(), ::towlower);
-        if (source.size() >= wanted.size() && source.compare(source.size() - wanted.size(), wanted.size(), wanted) == 0)
+    for (std::size_t i = 0; i + 1 < pending.size(); i += 2)
+        if (pending[i].size() >= render.size() &&
+            _wcsicmp(pending[i].c_str() + pending[i].size() - render.size(), render.c_str()) == 0)
             scheduled = pending[i + 1].empty();  // no destination: a deletion
-    }
     EXPECT_TRUE(scheduled);
     DeleteFileW(render.c_str());
 }
@@ -403,14 +380,12 @@ TEST_F(Removal, FilesAnotherDriverStillUsesAreKept) {
     EXPECT_TRUE(RemovePrinterDriverFiles(first));
     EXPECT_FALSE(DriverInstalled(kModel410));
     EXPECT_TRUE(DriverInstalled(kModel310));
-    for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_TRUE(FileExists(InstalledDriverFile(file))) << Narrow(file);
+    EXPECT_EQ(InstalledPackageFiles(), kAllPackageFiles);
     EXPECT_TRUE(FileExists(InSystemDir(kMonitorDll)));
 
     PrinterInstallEntry last = Entry(kModel310);
     EXPECT_TRUE(RemovePrinterDriverFiles(last));
-    for (const wchar_t* file : {kRenderDll, kUiDll, kDataFile, kMonitorDll})
-        EXPECT_FALSE(FileExists(InstalledDriverFile(file))) << Narrow(file);
+    EXPECT_EQ(InstalledPackageFiles(), std::vector<std::wstring>{});
     EXPECT_FALSE(FileExists(InSystemDir(kMonitorDll)));
     EXPECT_FALSE(RebootNeeded);
 }
@@ -421,15 +396,14 @@ TEST_F(Removal, SecondEntryOfTheSameModelReportsFailed) {
     DoRemovePrinterDriver(page_.sink(), entries, 2);
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer driver Tavolen MX-410 OK\r\n. code:0\r\n",
                                     L"Remove printer driver Tavolen MX-410 Failed\r\n. code:1797\r\n"}));
-    EXPECT_EQ(Text(entries[0].driverEnvironment), L"Windows x64");
-    EXPECT_EQ(Text(entries[1].driverEnvironment), L"");
+    EXPECT_EQ(WideField(entries[0].driverEnvironment), L"Windows x64");
+    EXPECT_EQ(WideField(entries[1].driverEnvironment), L"");
     EXPECT_FALSE(DriverInstalled(kModel410));
 
     // A model name without its terminator is read within its field.
     page_.Clear();
     PrinterInstallEntry unterminated{};
-    for (char16_t& c : unterminated.modelName)
-        c = u'M';
+    for (char16_t& c : unterminated.modelName) c = u'M';
     DoRemovePrinterDriver(page_.sink(), &unterminated, 1);
     ASSERT_EQ(page_.Lines().size(), 1u);
     EXPECT_EQ(page_.Lines()[0], L"Remove printer driver " + std::wstring(259, L'M') + L" Failed\r\n. code:1797\r\n");
@@ -459,17 +433,16 @@ TEST_F(Removal, FindOemInfFindsThePackageInfByProvider) {
 }
 
 TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
-                                                                       &UninstallPackageInUse);
+    ScopedSeam uninstall(seams::Pnp().setupUninstallOemInfW, &UninstallPackage);
+    g_packageInUse = true;
     OemInf inf(L"oem9.inf", "Tavolen");
 
     g_answer = IDNO;
     DoDeleteDriverPackage(page_.sink(), L"oem9.inf");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: oem9.inf...", L"Failed\r\n"}));
-    ASSERT_EQ(g_questions.size(), 1u);
-    EXPECT_EQ(g_questions[0].text, L"The driver is being used by a device, force to remove?");
-    EXPECT_EQ(g_questions[0].caption, L"Prompt");
-    EXPECT_EQ(g_questions[0].type & MB_TYPEMASK, static_cast<UINT>(MB_YESNO));
+    const std::vector<Question> forceQuestion{
+        {L"The driver is being used by a device, force to remove?", L"Prompt", MB_YESNO}};
+    EXPECT_EQ(g_questions, forceQuestion);
     EXPECT_EQ(g_uninstallFlags, std::vector<DWORD>{0});
     EXPECT_TRUE(FileExists(inf.path()));
 
@@ -479,14 +452,14 @@ TEST_F(Removal, PackageInUseIsForcedOnlyWhenTheUserSaysYes) {
     g_answer = IDYES;
     DoDeleteDriverPackage(page_.sink(), L"oem9.inf");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: oem9.inf...", L"OK\r\n"}));
-    EXPECT_EQ(g_questions.size(), 1u);
+    EXPECT_EQ(g_questions, forceQuestion);
     EXPECT_EQ(g_uninstallFlags, (std::vector<DWORD>{0, SUOI_FORCEDELETE}));
     EXPECT_FALSE(FileExists(inf.path()));
 }
 
 TEST_F(Removal, PackageStepWithoutAnInfAsksAndFails) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
-                                                                       &UninstallPackageInUse);
+    ScopedSeam uninstall(seams::Pnp().setupUninstallOemInfW, &UninstallPackage);
+    g_packageInUse = true;
     g_answer = IDYES;
     DoDeleteDriverPackage(page_.sink(), L"");
     EXPECT_EQ(page_.Lines(), (Lines{L"Delete printer driver package, inf: ...", L"Failed\r\n"}));
@@ -503,8 +476,7 @@ TEST_F(Removal, UnusedPackageIsUninstalledWithoutAQuestion) {
 // ---- the uninstall branch --------------------------------------------------------------------
 
 TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
-                                                                       &UninstallUnusedPackage);
+    ScopedSeam uninstall(seams::Pnp().setupUninstallOemInfW, &UninstallPackage);
     AddPackageDriver(kModel410, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.5", L"10.1.1.5", 9100));
     AddTestQueue(L"Net Label", L"10.1.1.5");
@@ -514,17 +486,14 @@ TEST_F(Removal, UninstallBranchRemovesQueuesPortsDriverAndPackageInOrder) {
 
     PrinterInstallEntry entries[] = {Entry(kModel410, L"Net Label", L"10.1.1.5", kPortKindStandardTcpIp),
                                      Entry(kModel410, L"File Label", L"FILE:", 1)};
-    RemovalRequest request;
-    request.entries = entries;
-    request.count = 2;
-    request.deletePort = request.removeDriver = request.removePackage = true;
-    RunUninstallBranch(page_.sink(), request);
+    RunUninstallBranch(
+        page_.sink(),
+        {.entries = entries, .count = 2, .deletePort = true, .removeDriver = true, .removePackage = true});
 
-    ASSERT_EQ(g_questions.size(), 1u);
-    EXPECT_EQ(g_questions[0].text,
-              L"Please ensure the printer device is disconnected or turn off before to uninstall the driver.");
-    EXPECT_EQ(g_questions[0].caption, L"Prompt");
-    EXPECT_EQ(g_questions[0].type & MB_TYPEMASK, static_cast<UINT>(MB_OK));
+    const Question notice{
+        L"Please ensure the printer device is disconnected or turn off before to uninstall the driver.", L"Prompt",
+        MB_OK};
+    EXPECT_EQ(g_questions, std::vector<Question>{notice});
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Net Label ...", L"OK\r\n", L"Remove printer: File Label ...",
                                     L"OK\r\n", L"Remove port: 10.1.1.5 ...", L"OK\r\n",
                                     L"Remove printer driver Tavolen MX-410 OK\r\n. code:0\r\n",
@@ -552,33 +521,25 @@ TEST_F(Removal, UninstallRecordsKnowTheirTcpIpPortSoDeletePortRemovesIt) {
     EXPECT_NE(entries[1].portKind, kPortKindStandardTcpIp);
     EXPECT_EQ(MakeUninstallEntry(L"Gone", kModel410, L"NOPORT:").portKind, 0);
 
-    RemovalRequest request;
-    request.entries = entries;
-    request.count = 2;
-    request.deletePort = true;
-    RunUninstallBranch(page_.sink(), request);
+    RunUninstallBranch(page_.sink(), {.entries = entries, .count = 2, .deletePort = true});
     EXPECT_FALSE(QueueExists(L"Selected Net Label"));
     EXPECT_FALSE(ReadStoredPort(L"10.1.1.7").exists);
-    EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Selected Net Label ...", L"OK\r\n",
-                                    L"Remove printer: Selected File Label ...", L"OK\r\n",
-                                    L"Remove port: 10.1.1.7 ...", L"OK\r\n"}));
+    EXPECT_EQ(page_.Lines(),
+              (Lines{L"Remove printer: Selected Net Label ...", L"OK\r\n", L"Remove printer: Selected File Label ...",
+                     L"OK\r\n", L"Remove port: 10.1.1.7 ...", L"OK\r\n"}));
     PrinterInstallEntry cleanup = Entry(kModel410);
     RemovePrinterDriverFiles(cleanup);
 }
 
 TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
-    ScopedSeam<decltype(EngineSeams::setupUninstallOemInfW)> uninstall(Seams().setupUninstallOemInfW,
-                                                                       &UninstallUnusedPackage);
+    ScopedSeam uninstall(seams::Pnp().setupUninstallOemInfW, &UninstallPackage);
     AddPackageDriver(kModel310, false);
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.6", L"10.1.1.6", 9100));
     AddTestQueue(L"Kept Port Label", L"10.1.1.6");
     OemInf inf(L"oem6.inf", "Tavolen");
 
     PrinterInstallEntry entries[] = {Entry(kModel310, L"Kept Port Label", L"10.1.1.6", kPortKindStandardTcpIp)};
-    RemovalRequest request;
-    request.entries = entries;
-    request.count = 1;
-    RunUninstallBranch(page_.sink(), request);
+    RunUninstallBranch(page_.sink(), {.entries = entries, .count = 1});
 
     EXPECT_EQ(page_.Lines(), (Lines{L"Remove printer: Kept Port Label ...", L"OK\r\n"}));
     EXPECT_FALSE(QueueExists(L"Kept Port Label"));
@@ -590,10 +551,8 @@ TEST_F(Removal, UninstallBranchWithoutOptionsRemovesOnlyTheQueues) {
     // No request at all: the notice, and nothing else.
     page_.Clear();
     g_questions.clear();
-    RemovalRequest empty;
-    empty.count = 3;  // without an entry array the count means nothing
-    empty.deletePort = empty.removeDriver = true;
-    RunUninstallBranch(page_.sink(), empty);
+    // Without an entry array the count means nothing.
+    RunUninstallBranch(page_.sink(), {.count = 3, .deletePort = true, .removeDriver = true});
     EXPECT_EQ(g_questions.size(), 1u);
     EXPECT_EQ(page_.Lines(), (Lines{}));
 
@@ -608,7 +567,7 @@ TEST_F(Removal, StepsAreTracedInTheProgramLog) {
     const std::wstring logFile = JoinPath(folder, L"drvwlog.log");
     ASSERT_TRUE(StartLog(Narrow(logFile)));
     {
-        ScopedSeam<decltype(EngineSeams::getPrinterW)> jobs(Seams().getPrinterW, &GetPrinterWithJobs);
+        ScopedSeam jobs(seams::Spooler().getPrinterW, &GetPrinterWithJobs);
         AddTestQueue(L"Logged Label", L"FILE:");
         QueuedJobs queued(L"Logged Label", 1);
         DoRemovePrinter(ResultPage::SinkFor(nullptr), L"Logged Label");  // Wine refuses the purge

@@ -10,7 +10,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/service_control.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/wine_test_support.h"
@@ -30,7 +30,7 @@ public:
     explicit Waits(DWORD realUpToMs) : RecordedWaits(realUpToMs) {}
 
 private:
-    ScopedSeam<decltype(EngineSeams::sleep)> seam_{Seams().sleep, &RecordedWaits::Wait};
+    ScopedSeam<decltype(TimeSeams::sleep)> seam_{seams::Time().sleep, &RecordedWaits::Wait};
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -414,6 +414,22 @@ TEST_F(RestartSpoolerTest, StepThatThrowsStillGetsTheSpoolerStartedAgain) {
     RestartSpooler(&ThrowingStep, &record);
     EXPECT_EQ(record.runs, 1);
     EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
+}
+
+TEST_F(RestartSpoolerTest, ProgramStartUpStartsTheSpoolerOnlyWhenItIsStopped) {
+    DebugOutputCapture capture;
+    Waits waits(50);
+    EXPECT_FALSE(StartStoppedSpoolerAtStartup());  // running: left alone
+    EXPECT_TRUE(waits.Events().empty());
+    ASSERT_TRUE(capture.WaitFor(L"Start service Spooler, 0, error: 0x0"));
+
+    ASSERT_TRUE(StopSpooler());
+    ASSERT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_STOPPED));
+    capture.Clear();
+    EXPECT_TRUE(StartStoppedSpoolerAtStartup());
+    EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(capture.WaitFor(L"Start service Spooler, 1, error: 0x0"));
+    EXPECT_TRUE(FixedWaitsAndStep(waits.Events()).empty());  // only 50 ms polls
 }
 
 TEST_F(RestartSpoolerTest, StoppedSpoolerIsLeftAloneAndTheStepIsNotRun) {

@@ -14,7 +14,7 @@
 
 #include "engine/install_state.h"
 #include "common/win/log.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "engine/win/staging.h"
 #include "engine/win/system_paths.h"
 #include "tests/support/recorded_waits.h"
@@ -36,12 +36,12 @@ void WINAPI FakeNativeSystemInfo(LPSYSTEM_INFO info) {
 // Makes the engine see another processor for the lifetime of the object.
 class ArchitectureOverride {
 public:
-    explicit ArchitectureOverride(WORD architecture) : seam_(Seams().getNativeSystemInfo, &FakeNativeSystemInfo) {
+    explicit ArchitectureOverride(WORD architecture) : seam_(seams::System().getNativeSystemInfo, &FakeNativeSystemInfo) {
         g_architecture = architecture;
     }
 
 private:
-    ScopedSeam<decltype(EngineSeams::getNativeSystemInfo)> seam_;
+    ScopedSeam<decltype(SystemSeams::getNativeSystemInfo)> seam_;
 };
 
 // Records every wait of the engine; the waits take place only when asked for.
@@ -53,7 +53,7 @@ public:
 
 private:
     RecordedWaits waits_;
-    ScopedSeam<decltype(EngineSeams::sleep)> seam_{Seams().sleep, &RecordedWaits::Wait};
+    ScopedSeam<decltype(TimeSeams::sleep)> seam_{seams::Time().sleep, &RecordedWaits::Wait};
 };
 
 // ---- files -----------------------------------------------------------------------------------

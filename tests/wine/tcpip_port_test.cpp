@@ -11,6 +11,7 @@
 
 #include "engine/install_entry.h"
 #include "engine/win/tcpip_port.h"
+#include "tests/support/scoped_log.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/support/tcpip_monitor.h"
 
@@ -84,7 +85,8 @@ TEST_F(TcpIpPort, AddCreatesARawPortWithSnmpOffThatJobsPrintTo) {
     EXPECT_EQ(ReadFileBytes(JoinPath(jobs, L"192.168.1.50.prn")), std::string(label));
 }
 
-TEST_F(TcpIpPort, InvalidHostOrPortNumberMakesNoCallAndNoLine) {
+TEST_F(TcpIpPort, InvalidHostOrPortNumberMakesNoCallAndNoLineButSaysWhyInTheLog) {
+    ScopedLog log;
     const DWORD calls = MonitorCallCount();
     EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", 0));
     EXPECT_FALSE(ConfigureStandardTcpIpPort(page_.sink(), L"10.0.0.1", L"10.0.0.1", 0));
@@ -95,6 +97,13 @@ TEST_F(TcpIpPort, InvalidHostOrPortNumberMakesNoCallAndNoLine) {
     EXPECT_TRUE(page_.Lines().empty());
     EXPECT_EQ(MonitorCallCount(), calls);
     EXPECT_FALSE(ReadStoredPort(L"10.0.0.1").exists);
+    // The later queue failure ("4001-1796") is explained by one line per refusal.
+    const auto lines = log.Lines();
+    EXPECT_EQ(Containing(lines, "refused, host address").size(), 6u);
+    EXPECT_EQ(Containing(lines, "DbgPrint: AddPort: 10.0.0.1 refused, host address \"10.0.0.1\" empty or TCP port "
+                                "65536 outside 1-65535; nothing sent.")
+                  .size(),
+              1u);
 }
 
 TEST_F(TcpIpPort, AddOfAnExistingPortFailsAndConfigureBringsItToTheNewValues) {

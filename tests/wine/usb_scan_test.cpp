@@ -12,13 +12,13 @@
 #include <string>
 #include <vector>
 
-#include "discovery/win/discovery_seams.h"
+#include "common/win/seams.h"
 #include "discovery/port_record.h"
 #include "discovery/usb_checksum.h"
 #include "discovery/usb_hardware_id.h"
 #include "discovery/win/usb_scan.h"
 #include "common/model_table.h"
-#include "engine/win/seams.h"
+#include "common/win/seams.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/wine_test_support.h"
 
@@ -202,8 +202,8 @@ CONFIGRET WINAPI CountReenumerate(DEVINST, ULONG flags) {
 }
 
 TEST_F(UsbScanTest, WizardScanReenumeratesAndTakesOverSpoolerPorts) {
-    ScopedSeam locate(DiscoverySeamTable().locateDevNode, &CountLocate);
-    ScopedSeam reenumerate(DiscoverySeamTable().reenumerateDevNode, &CountReenumerate);
+    ScopedSeam locate(seams::Pnp().cmLocateDevNodeW, &CountLocate);
+    ScopedSeam reenumerate(seams::Pnp().cmReenumerateDevNode, &CountReenumerate);
     g_locateCalls = g_reenumerateCalls = 0;
     auto a = Printer(L"2D37", L"W1", 1);
     auto b = Printer(L"2D37", L"W2", 2);
@@ -285,7 +285,7 @@ TEST_F(UsbScanTest, OtherVendorIsListedButNeverResolved) {
     ASSERT_TRUE(FindUsbDevicePath(L"USB009", path, UsbVendorScope::anyVendor));
     EXPECT_EQ(std::wstring(path), st->DevicePath());
 
-    ScopedSeam query(DiscoverySeamTable().queryDeviceId, &FakeQuery);
+    ScopedSeam query(seams::Pnp().queryDeviceId, &FakeQuery);
     g_queries = 0;
     g_answer = "CMD:QVL;";
     g_answerOk = true;
@@ -299,7 +299,7 @@ TEST_F(UsbScanTest, OtherVendorIsListedButNeverResolved) {
 
 TEST_F(UsbScanTest, ModelVariantFromTheCommandSet) {
     auto printer = Printer(L"2D37", L"QVL", 11, L"QuillonMX-362");
-    ScopedSeam query(DiscoverySeamTable().queryDeviceId, &FakeQuery);
+    ScopedSeam query(seams::Pnp().queryDeviceId, &FakeQuery);
     g_answerOk = true;
 
     const struct {

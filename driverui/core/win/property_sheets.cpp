@@ -19,6 +19,7 @@
 #include <string>
 
 #include "base/win/wide_text.h"
+#include "base/win/boundary.h"
 #include "driverui/core/win/caller_memory.h"
 #include "driverui/core/win/context.h"
 #include "driverui/core/devmode.h"
@@ -169,8 +170,8 @@ std::int16_t Tenths(std::int64_t micrometres) {
     return static_cast<std::int16_t>(std::clamp<std::int64_t>(micrometres / 100, INT16_MIN, INT16_MAX));
 }
 
-// The common UI's callback of both descriptions.
-LONG CALLBACK ApplyCallback(CPSUICBPARAM* parameter) {
+// Apply: the working copy goes back into the caller's DEVMODE and the printer's current form.
+LONG ApplySettings(CPSUICBPARAM* parameter) {
     if (!parameter || parameter->Reason != CPSUICB_REASON_APPLYNOW) return CPSUICB_ACTION_NONE;
     auto* context = reinterpret_cast<DriverContext*>(parameter->UserData);
     if (!context || !(context->state.permission & kPermissionChange) || !context->outputDevmode)
@@ -222,6 +223,11 @@ LONG CALLBACK ApplyCallback(CPSUICBPARAM* parameter) {
     WriteDevmodeOutput(state.devmode, callerBytes, OutputDevmodeArea(context->outputDevmode));
     parameter->Result = CPSUI_OK;
     return CPSUICB_ACTION_ITEMS_APPLIED;
+}
+
+// The common UI's callback of both descriptions.
+LONG CALLBACK ApplyCallback(CPSUICBPARAM* parameter) {
+    return Guarded<LONG>("apply callback", CPSUICB_ACTION_NONE, [&] { return ApplySettings(parameter); });
 }
 
 // DrvDocumentPropertySheets without property-sheet info: the DEVMODE queries.

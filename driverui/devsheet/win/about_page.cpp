@@ -1,6 +1,7 @@
 #include "driverui/devsheet/win/about_page.h"
 
 #include "base/win/scoped.h"
+#include "base/win/boundary.h"
 #include "resources/driverui/resource_ids.h"
 
 namespace kelno {
@@ -47,7 +48,9 @@ std::string AboutRightsNoticeAnsi() {
     return {};
 }
 
-INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+namespace {
+
+INT_PTR HandleAboutMessage(HWND page, UINT message, WPARAM wParam) {
     switch (message) {
         case WM_INITDIALOG:
             SetDlgItemTextW(page, IDC_ABOUT_PRODUCT, kAboutProductName);
@@ -64,6 +67,12 @@ INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
         default:
             return FALSE;
     }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK AboutPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+    return Guarded<INT_PTR>("About page", FALSE, [&] { return HandleAboutMessage(page, message, wParam); });
 }
 
 }  // namespace kelno

@@ -1,4 +1,4 @@
-#include "discovery/win/discovery_seams.h"
+#include "common/win/seams.h"
 
 #include <winioctl.h>
 #include <ntddpar.h>
@@ -80,18 +80,35 @@ bool QueryDeviceIdFromDevice(const wchar_t* devicePath, std::uint8_t* answer, st
     return true;
 }
 
-DiscoverySeams& DiscoverySeamTable() {
-    static DiscoverySeams seams{
-        &CM_Locate_DevNodeW,
-        &CM_Reenumerate_DevNode,
-        &QueryDeviceIdFromDevice,
-        ResolveInterfacePropertyCall(),
-        &SelectDevicesLazily,
-        &SelectDevicesFreeLazily,
-        &AuthenticateDeviceLazily,
-        &MessageBoxW,
-    };
-    return seams;
+namespace seams {
+
+SpoolerSeams& Spooler() {
+    static SpoolerSeams table;
+    return table;
 }
 
+PnpSeams& Pnp() {
+    static PnpSeams table{.queryDeviceId = &QueryDeviceIdFromDevice,
+                          .getDeviceInterfaceProperty = ResolveInterfacePropertyCall()};
+    return table;
+}
+
+UiSeams& Ui() {
+    static UiSeams table{.bluetoothSelectDevices = &SelectDevicesLazily,
+                         .bluetoothSelectDevicesFree = &SelectDevicesFreeLazily,
+                         .bluetoothAuthenticateDevice = &AuthenticateDeviceLazily};
+    return table;
+}
+
+TimeSeams& Time() {
+    static TimeSeams table;
+    return table;
+}
+
+SystemSeams& System() {
+    static SystemSeams table;
+    return table;
+}
+
+}  // namespace seams
 }  // namespace kelno
