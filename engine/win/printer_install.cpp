@@ -215,10 +215,10 @@ bool DoAddPrinter(const PrinterInstallEntry& entry) {
     queue.pPrintProcessor = Text(kQueuePrintProcessor);
     queue.pDatatype = Text(kRawDatatype);
     queue.Attributes = withMonitor ? kQueueAttributesWithMonitor : kQueueAttributes;
-    HANDLE printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+    ScopedPrinter printer(seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue)));
     if (!printer) {
         FixedWait(kAddPrinterRetryWaitMs);
-        printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+        printer.reset(seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue)));
     }
     if (!printer) {
         const DWORD error = GetLastError();
@@ -226,7 +226,7 @@ bool DoAddPrinter(const PrinterInstallEntry& entry) {
         DbgPrint("AddPrinter failed, errcode:%d.", static_cast<int>(error));
         return false;
     }
-    ClosePrinter(printer);
+    printer.reset();
 
     for (int i = 0; i < kQueuePresenceChecks; ++i) {
         if (IsPrinterInstalled(printerName.c_str())) return true;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/scoped.h"
 #include "base/win/wide_text.h"
 #include "common/win/debug_output.h"
 #include "engine/win/printer_install.h"
@@ -107,13 +108,13 @@ bool AddPrinterForUpgrade(UpgradePrinterRecord& record) {
     queue.pPrintProcessor = Text(kQueuePrintProcessor);
     queue.pDatatype = Text(kRawDatatype);
     queue.Attributes = PRINTER_ATTRIBUTE_QUEUED;
-    HANDLE printer = seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue));
+    ScopedPrinter printer(seams::Spooler().addPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&queue)));
     if (!printer) {
         SetStatus(record, kUpgradeStatusFailed, L"AddPrinter %ws failed, error: %u", queueName.c_str(),
                   static_cast<unsigned>(GetLastError()));
         return false;
     }
-    ClosePrinter(printer);
+    printer.reset();
     StringCchCopyW(record.printerName, std::size(record.printerName), queueName.c_str());
     SetStatus(record, kUpgradeStatusReAdded, L"Added as %ws", queueName.c_str());
     return true;
