@@ -51,8 +51,8 @@ struct Directive {
 enum class Size { Default, Char, Short, Long, LongLong, Pointer, Wide, Narrow };
 
 // Emits body with sign/prefix and padding as the directive's flags and width ask.
-void EmitPadded(Output& out, const Directive& directive, const char16_t* prefix, const char16_t* body, std::size_t bodyLen,
-                bool numeric) {
+void EmitPadded(Output& out, const Directive& directive, const char16_t* prefix, const char16_t* body,
+                std::size_t bodyLen, bool numeric) {
     std::size_t prefixLen = 0;
     while (prefix[prefixLen]) ++prefixLen;
     const std::size_t total = prefixLen + bodyLen;
@@ -67,8 +67,8 @@ void EmitPadded(Output& out, const Directive& directive, const char16_t* prefix,
     if (directive.left) out.Repeat(u' ', pad);
 }
 
-void EmitInteger(Output& out, const Directive& directive, std::uint64_t magnitude, bool negative, unsigned base, bool upper,
-                 bool isSigned) {
+void EmitInteger(Output& out, const Directive& directive, std::uint64_t magnitude, bool negative, unsigned base,
+                 bool upper, bool isSigned) {
     char16_t digits[72];
     std::size_t n = 0;
     const char16_t* alphabet = upper ? u"0123456789ABCDEF" : u"0123456789abcdef";
@@ -78,7 +78,8 @@ void EmitInteger(Output& out, const Directive& directive, std::uint64_t magnitud
     } while (magnitude != 0 && n < 64);
     // Precision is the minimum number of digits; precision 0 with value 0 prints nothing.
     if (directive.precision == 0 && n == 1 && digits[0] == u'0') n = 0;
-    const std::size_t minDigits = directive.precision > 0 ? static_cast<std::size_t>(directive.precision > 64 ? 64 : directive.precision) : 0;
+    const std::size_t minDigits =
+        directive.precision > 0 ? static_cast<std::size_t>(directive.precision > 64 ? 64 : directive.precision) : 0;
     while (n < minDigits) digits[n++] = u'0';
     char16_t body[72];
     for (std::size_t i = 0; i < n; ++i) body[i] = digits[n - 1 - i];
@@ -156,7 +157,10 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
                 directive.left = true;
                 directive.width = directive.width == INT32_MIN ? 0 : -directive.width;
             }
-            if (directive.width > 100000) { malformed = true; break; }
+            if (directive.width > 100000) {
+                malformed = true;
+                break;
+            }
             ++p;
         } else if (!ReadCount(p, directive.width)) {
             malformed = true;
@@ -167,7 +171,10 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
             if (*p == u'*') {
                 directive.precision = va_arg(ap, int);
                 if (directive.precision < 0) directive.precision = -1;
-                if (directive.precision > 100000) { malformed = true; break; }
+                if (directive.precision > 100000) {
+                    malformed = true;
+                    break;
+                }
                 ++p;
             } else if (!ReadCount(p, directive.precision)) {
                 malformed = true;
@@ -178,19 +185,29 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
         if (*p == u'h') {
             ++p;
             size = Size::Short;
-            if (*p == u'h') { size = Size::Char; ++p; }
+            if (*p == u'h') {
+                size = Size::Char;
+                ++p;
+            }
         } else if (*p == u'l') {
             ++p;
             size = Size::Long;
-            if (*p == u'l') { size = Size::LongLong; ++p; }
+            if (*p == u'l') {
+                size = Size::LongLong;
+                ++p;
+            }
         } else if (*p == u'w') {
             size = Size::Wide;
             ++p;
         } else if (*p == u'I') {
             ++p;
-            if (p[0] == u'6' && p[1] == u'4') { size = Size::LongLong; p += 2; }
-            else if (p[0] == u'3' && p[1] == u'2') { size = Size::Default; p += 2; }
-            else size = Size::Pointer;
+            if (p[0] == u'6' && p[1] == u'4') {
+                size = Size::LongLong;
+                p += 2;
+            } else if (p[0] == u'3' && p[1] == u'2') {
+                size = Size::Default;
+                p += 2;
+            } else size = Size::Pointer;
         } else if (*p == u'z' || *p == u't') {
             size = Size::Pointer;
             ++p;
@@ -201,9 +218,7 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
 
         const char16_t conv = *p;
         switch (conv) {
-            case u'%':
-                out.Put(u'%');
-                break;
+            case u'%': out.Put(u'%'); break;
             case u'd':
             case u'i': {
                 std::int64_t v;
@@ -214,11 +229,15 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
                     case Size::LongLong: v = va_arg(ap, long long); break;
                     case Size::Pointer: v = static_cast<std::int64_t>(va_arg(ap, std::ptrdiff_t)); break;
                     case Size::Default: v = va_arg(ap, int); break;
-                    default: malformed = true; v = 0; break;
+                    default:
+                        malformed = true;
+                        v = 0;
+                        break;
                 }
                 if (malformed) break;
                 const bool negative = v < 0;
-                const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+                const std::uint64_t magnitude =
+                    negative ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
                 EmitInteger(out, directive, magnitude, negative, 10, false, true);
                 break;
             }
@@ -234,7 +253,10 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
                     case Size::LongLong: v = va_arg(ap, unsigned long long); break;
                     case Size::Pointer: v = va_arg(ap, std::size_t); break;
                     case Size::Default: v = va_arg(ap, unsigned); break;
-                    default: malformed = true; v = 0; break;
+                    default:
+                        malformed = true;
+                        v = 0;
+                        break;
                 }
                 if (malformed) break;
                 const unsigned base = conv == u'u' ? 10 : conv == u'o' ? 8 : 16;
@@ -244,14 +266,16 @@ int Format(char16_t* dst, std::size_t capacity, const char16_t* format, std::va_
             case u'p': {
                 Directive pointerDirective = directive;
                 pointerDirective.precision = static_cast<int>(sizeof(void*) * 2);
-                EmitInteger(out, pointerDirective, reinterpret_cast<std::uintptr_t>(va_arg(ap, void*)), false, 16, true, false);
+                EmitInteger(out, pointerDirective, reinterpret_cast<std::uintptr_t>(va_arg(ap, void*)), false, 16, true,
+                            false);
                 break;
             }
             case u'c':
             case u'C': {
                 const bool narrow = (conv == u'C' && size != Size::Long && size != Size::Wide) || size == Size::Short;
                 const int value = va_arg(ap, int);
-                char16_t c = narrow ? static_cast<char16_t>(static_cast<unsigned char>(value)) : static_cast<char16_t>(value);
+                char16_t c =
+                    narrow ? static_cast<char16_t>(static_cast<unsigned char>(value)) : static_cast<char16_t>(value);
                 Directive charDirective = directive;
                 charDirective.precision = -1;
                 EmitPadded(out, charDirective, u"", &c, 1, false);

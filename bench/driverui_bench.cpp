@@ -130,8 +130,8 @@ bool AnswersSixPaperNames(const std::wstring& queue) {
 
 // Rates of the driver, the floor and the bare spooler reads, each query timed in turns with
 // its two comparisons.
-bool Measure(const std::wstring& driverQueue, const std::wstring& floorQueue, int calls, Rates* driver,
-             Rates* floor, Rates* reads) {
+bool Measure(const std::wstring& driverQueue, const std::wstring& floorQueue, int calls, Rates* driver, Rates* floor,
+             Rates* reads) {
     if (!AnswersSixPaperNames(floorQueue) || !AnswersSixPaperNames(driverQueue)) return false;
     std::vector<wchar_t> driverNames(6 * 64), floorNames(6 * 64);
     TimedQuery driverPapers{PaperNamesCall(driverQueue, driverNames)};

@@ -35,8 +35,6 @@ const ModelRow* FindModel(std::u16string_view text) {
     return nullptr;
 }
 
-std::u16string ModelDisplayName(const ModelRow& row) {
-    return std::u16string(row.brand) + u" " + row.model;
-}
+std::u16string ModelDisplayName(const ModelRow& row) { return std::u16string(row.brand) + u" " + row.model; }
 
 }  // namespace kelno

@@ -9,15 +9,15 @@
 namespace kelno {
 
 // Bits of ModelFlags.
-inline constexpr std::uint8_t kModelUsesVersion3Inf = 0x01;   // the whole value 1: vamtv3.inf
+inline constexpr std::uint8_t kModelUsesVersion3Inf = 0x01;      // the whole value 1: vamtv3.inf
 inline constexpr std::uint8_t kModelUsesLanguageMonitor = 0x10;  // monitor and bidirectional printing
 
 struct ModelRow {
     const char16_t* brand;
     const char16_t* model;
-    std::uint16_t checksum;  // UsbHardwareIdChecksum of brand immediately followed by model
+    std::uint16_t checksum;              // UsbHardwareIdChecksum of brand immediately followed by model
     const char16_t* defaultPrinterName;  // empty: the list entry text is proposed instead
-    std::uint8_t flags;      // ModelFlags
+    std::uint8_t flags;                  // ModelFlags
 };
 
 // The four rows in their fixed order.

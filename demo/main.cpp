@@ -47,8 +47,9 @@ std::string DriverDate(const FILETIME& date) {
 
 std::string DriverVersion(DWORDLONG v) {
     char text[48];
-    std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(v >> 48), static_cast<unsigned>((v >> 32) & 0xFFFF),
-                  static_cast<unsigned>((v >> 16) & 0xFFFF), static_cast<unsigned>(v & 0xFFFF));
+    std::snprintf(text, sizeof text, "%u.%u.%u.%u", static_cast<unsigned>(v >> 48),
+                  static_cast<unsigned>((v >> 32) & 0xFFFF), static_cast<unsigned>((v >> 16) & 0xFFFF),
+                  static_cast<unsigned>(v & 0xFFFF));
     return text;
 }
 
@@ -147,8 +148,8 @@ bool ShowDriver(const std::wstring& name) {
 
 void ShowPort(const std::wstring& name) {
     DWORD count = 0;
-    auto buffer = Enumerate(
-        [](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPortsW(nullptr, 2, b, s, n, c); }, count);
+    auto buffer =
+        Enumerate([](BYTE* b, DWORD s, DWORD* n, DWORD* c) { return EnumPortsW(nullptr, 2, b, s, n, c); }, count);
     const auto* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i) {
         if (!ports[i].pPortName || name != ports[i].pPortName) continue;
@@ -209,8 +210,8 @@ int wmain(int argc, wchar_t** argv) {
     DestroyWindow(progress);
     const std::wstring queueUsed = kelno::FieldString(entry.printerName);
     std::printf("Result: %s (LastInstallError %d, LastInstallSystemError %lu), queue name used: \"%s\"\n\n",
-                installed ? "installed" : "FAILED", kelno::LastInstallError.load(), kelno::LastInstallSystemError.load(),
-                Utf8(queueUsed).c_str());
+                installed ? "installed" : "FAILED", kelno::LastInstallError.load(),
+                kelno::LastInstallSystemError.load(), Utf8(queueUsed).c_str());
 
     std::printf("What the spooler lists now:\n");
     const bool queueListed = ShowQueue(queueUsed);

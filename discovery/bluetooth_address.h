@@ -22,7 +22,7 @@ inline constexpr std::size_t kBluetoothAddressDigits = 12;
 
 // BluetoothPortEntry::addressState and the result of the address rules.
 inline constexpr std::int32_t kAddressNone = 0;
-inline constexpr std::int32_t kAddressZero = 1;     // an incoming (server) port
+inline constexpr std::int32_t kAddressZero = 1;  // an incoming (server) port
 inline constexpr std::int32_t kAddressNonZero = 2;
 
 // One eligible port of the listing.
@@ -140,7 +140,8 @@ struct BluetoothNameValue {
     const char* reason = "";
     std::size_t requiredChars = 0;
 };
-BluetoothNameValue DeviceNameFromValue(const std::uint8_t* data, std::size_t size, FromAnsiFn fromAnsi = U16FromAsciiAnsi);
+BluetoothNameValue DeviceNameFromValue(const std::uint8_t* data, std::size_t size,
+                                       FromAnsiFn fromAnsi = U16FromAsciiAnsi);
 
 // "BT Printer(COM5:)", and the last row of the listing.
 std::u16string BluetoothRowText(std::u16string_view portName);

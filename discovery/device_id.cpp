@@ -39,8 +39,7 @@ DeviceIdValues ParseDeviceId(const std::uint8_t* data, std::size_t size) {
 }
 
 std::u16string_view ModelVariantText(const DeviceIdValues& values) {
-    if (values.command.found && !values.command.truncated && values.command.View() == "QVL")
-        return u"Quillon MX-362_";
+    if (values.command.found && !values.command.truncated && values.command.View() == "QVL") return u"Quillon MX-362_";
     return u"Quillon MX-362";
 }
 

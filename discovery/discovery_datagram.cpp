@@ -74,16 +74,19 @@ DiscoveryAnswerResult AddDiscoveryAnswer(PortList& networkPrinters, PortList* sp
 
 bool IsDiscoveryAdapterType(std::uint32_t adapterType) {
     switch (adapterType) {
-        case 1: case 6: case 9: case 15: case 23: case 24: case 28: case 71:
-            return true;
-        default:
-            return false;
+        case 1:
+        case 6:
+        case 9:
+        case 15:
+        case 23:
+        case 24:
+        case 28:
+        case 71: return true;
+        default: return false;
     }
 }
 
-bool IsUsableLocalAddress(std::string_view addressText) {
-    return !addressText.empty() && addressText != "0.0.0.0";
-}
+bool IsUsableLocalAddress(std::string_view addressText) { return !addressText.empty() && addressText != "0.0.0.0"; }
 
 std::uint32_t DiscoveryPollSleepMs(std::uint32_t listedPrinters) {
     return listedPrinters != 0 ? kDiscoveryListedPollMs : kDiscoveryIdlePollMs;

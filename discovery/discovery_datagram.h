@@ -35,7 +35,7 @@ inline constexpr std::size_t kAnswerModelMaxChars = 60;
 static_assert(kAnswerModelOffset + kAnswerModelField == kDiscoveryAnswerSize);
 
 struct DiscoveryAnswer {
-    std::uint8_t address[4];  // the printer's IPv4 address, first octet first
+    std::uint8_t address[4];               // the printer's IPv4 address, first octet first
     char model[kAnswerModelMaxChars + 1];  // ANSI, up to the field's NUL, at most 60 characters
     std::string_view Model() const;
 };

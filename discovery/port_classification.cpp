@@ -18,13 +18,10 @@ std::u16string_view WithoutOneColon(std::u16string_view name) {
 
 bool IsComPortName(std::u16string_view portName) { return Contains(portName, u"COM"); }
 
-std::uint16_t ClassifySpoolerPort(std::u16string_view portName, std::u16string_view description,
-                                  bool bluetoothCom) {
+std::uint16_t ClassifySpoolerPort(std::u16string_view portName, std::u16string_view description, bool bluetoothCom) {
     std::uint16_t type = kPortTypeOther;
-    if (Contains(portName, u"USB"))
-        type = kPortTypeUsb;
-    else if (Contains(description, u"TCP/IP"))
-        type = kPortTypeNetwork;
+    if (Contains(portName, u"USB")) type = kPortTypeUsb;
+    else if (Contains(description, u"TCP/IP")) type = kPortTypeNetwork;
     if (IsComPortName(portName)) type = bluetoothCom ? kPortTypeBluetooth : kPortTypeCom;
     return type;
 }

@@ -15,8 +15,7 @@ bool IsComPortName(std::u16string_view portName);
 // other (7); name contains "USB": USB (1), else description contains "TCP/IP": network (3);
 // name contains "COM": COM (2), and Bluetooth (5) when bluetoothCom is true. All tests are
 // case-sensitive substrings. bluetoothCom is the probe's answer and only counts for COM names.
-std::uint16_t ClassifySpoolerPort(std::u16string_view portName, std::u16string_view description,
-                                  bool bluetoothCom);
+std::uint16_t ClassifySpoolerPort(std::u16string_view portName, std::u16string_view description, bool bluetoothCom);
 
 // A Ports-class hardware identifier that marks a Bluetooth device: it contains "BTHENUM" or
 // "BTHPORT" (case-sensitive).

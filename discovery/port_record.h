@@ -20,7 +20,7 @@ inline constexpr std::uint16_t kPortTypeUsb = 1;
 inline constexpr std::uint16_t kPortTypeCom = 2;
 inline constexpr std::uint16_t kPortTypeNetwork = 3;  // standard TCP/IP
 inline constexpr std::uint16_t kPortTypeBluetooth = 5;
-inline constexpr std::uint16_t kPortTypeOther = 7;    // parallel, file and anything else
+inline constexpr std::uint16_t kPortTypeOther = 7;  // parallel, file and anything else
 
 // Heap-allocated and zero-filled (MakePortRecord); owned by the list it is pushed on.
 struct PortRecord {

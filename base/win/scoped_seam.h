@@ -23,7 +23,8 @@ private:
 template <typename T>
 class ScopedSeam<std::atomic<T>> {
 public:
-    ScopedSeam(std::atomic<T>& slot, std::type_identity_t<T> replacement) : slot_(slot), saved_(slot.exchange(replacement)) {}
+    ScopedSeam(std::atomic<T>& slot, std::type_identity_t<T> replacement)
+        : slot_(slot), saved_(slot.exchange(replacement)) {}
     ~ScopedSeam() { slot_.store(saved_); }
     ScopedSeam(const ScopedSeam&) = delete;
     ScopedSeam& operator=(const ScopedSeam&) = delete;

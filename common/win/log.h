@@ -60,7 +60,8 @@ void LogFormat(LogLevel level, const LogLocation& where, fmt::format_string<Args
 
 }  // namespace kelno
 
-#define KELNO_LOG_AT(level, ...) ::kelno::LogFormat(level, ::kelno::LogLocation{__FILE__, __LINE__, __func__}, __VA_ARGS__)
+#define KELNO_LOG_AT(level, ...) \
+    ::kelno::LogFormat(level, ::kelno::LogLocation{__FILE__, __LINE__, __func__}, __VA_ARGS__)
 #define KELNO_LOG_DEBUG(...) KELNO_LOG_AT(::kelno::LogLevel::debug, __VA_ARGS__)
 #define KELNO_LOG_INFO(...) KELNO_LOG_AT(::kelno::LogLevel::info, __VA_ARGS__)
 #define KELNO_LOG_WARN(...) KELNO_LOG_AT(::kelno::LogLevel::warn, __VA_ARGS__)

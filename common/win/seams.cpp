@@ -69,7 +69,8 @@ bool QueryDeviceIdFromDevice(const wchar_t* devicePath, std::uint8_t* answer, st
                              std::size_t* returned) {
     if (returned) *returned = 0;
     if (!devicePath || !answer || capacity == 0 || capacity > MAXDWORD) return false;
-    ScopedFile device(CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedFile device(
+        CreateFileW(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     if (!device) return false;
     ZeroMemory(answer, capacity);
     DWORD bytes = 0;

@@ -93,8 +93,8 @@ BluetoothAddress AddressFromDevicePath(std::u16string_view path) {
 }
 
 // The address from the interface's address property, else from the device path.
-BluetoothAddress ReadBluetoothAddress(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& deviceInterface,
-                                      std::u16string_view path, std::u16string_view port) {
+BluetoothAddress ReadBluetoothAddress(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& deviceInterface, std::u16string_view path,
+                                      std::u16string_view port) {
     BluetoothAddress address;
     DWORD error = ERROR_PROC_NOT_FOUND;
     if (GetDeviceInterfacePropertyFn getProperty = seams::Pnp().getDeviceInterfaceProperty) {
@@ -113,10 +113,9 @@ BluetoothAddress ReadBluetoothAddress(HDEVINFO set, SP_DEVICE_INTERFACE_DATA& de
         }
     }
     if (address.state == kAddressNone) {
-        KELNO_LOG_INFO(
-            "[Bluetooth][Address] result=unavailable source=interface_property port={} error={} "
-            "fallback=device_path_markers",
-            Utf8(port), error);
+        KELNO_LOG_INFO("[Bluetooth][Address] result=unavailable source=interface_property port={} error={} "
+                       "fallback=device_path_markers",
+                       Utf8(port), error);
         address = AddressFromDevicePath(path);
     }
     if (address.state != kAddressNone)
@@ -138,12 +137,11 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     SP_DEVINFO_DATA device{};
     InterfaceDetail detail;
     switch (detail.Read(set, deviceInterface, &device)) {
-        case InterfaceDetail::Status::ok:
-            break;
+        case InterfaceDetail::Status::ok: break;
         case InterfaceDetail::Status::sizeQueryFailed:
             KELNO_LOG_INFO(
-                "[Bluetooth][SetupAPI] decision=drop reason=interface_detail_size_query_failed index={} error={}", index,
-                detail.Error());
+                "[Bluetooth][SetupAPI] decision=drop reason=interface_detail_size_query_failed index={} error={}",
+                index, detail.Error());
             return std::nullopt;
         case InterfaceDetail::Status::sizeInvalid:
             KELNO_LOG_INFO("[Bluetooth][SetupAPI] decision=drop reason=interface_detail_size_invalid index={} size={}",
@@ -178,8 +176,8 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     char16_t portBuffer[kPortNameBytes / sizeof(char16_t)] = {};
     DWORD portType = 0;
     DWORD portBytes = sizeof(portBuffer);
-    const LONG portResult = RegQueryValueExW(key.get(), L"PortName", nullptr, &portType,
-                                             reinterpret_cast<BYTE*>(portBuffer), &portBytes);
+    const LONG portResult =
+        RegQueryValueExW(key.get(), L"PortName", nullptr, &portType, reinterpret_cast<BYTE*>(portBuffer), &portBytes);
     if (portResult != ERROR_SUCCESS) {
         KELNO_LOG_INFO(
             "[Bluetooth][SetupAPI] decision=drop reason=port_name_read_failed index={} bluetoothHardwareId={} "
@@ -215,8 +213,8 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
     }
     if (!StartsWithCom(portName))
         KELNO_LOG_INFO(
-            "[Bluetooth][Filter] decision=continue stage=port_name reason=unexpected_non_com_name port={} path={}", port,
-            path);
+            "[Bluetooth][Filter] decision=continue stage=port_name reason=unexpected_non_com_name port={} path={}",
+            port, path);
 
     const BluetoothAddress address = ReadBluetoothAddress(set, deviceInterface, detail.Path(), portName);
     const std::string addressText = Utf8(address.Digits());
@@ -235,25 +233,26 @@ std::optional<BluetoothPortEntry> ExamineComInterface(HDEVINFO set, SP_DEVICE_IN
         address.state, remoteName ? std::optional<std::u16string_view>(*remoteName) : std::nullopt, friendly);
     const std::string name = Utf8(chosen.name);
     if (std::string(chosen.source) == "setupapi_friendly_name")
-        KELNO_LOG_INFO("[Bluetooth][DeviceName] result=found source=setupapi_friendly_name port={} name={}", port, name);
+        KELNO_LOG_INFO("[Bluetooth][DeviceName] result=found source=setupapi_friendly_name port={} name={}", port,
+                       name);
     else if (std::string(chosen.source) == "fallback")
-        KELNO_LOG_INFO("[Bluetooth][DeviceName] decision=fallback reason=name_unavailable port={} address={} fallback=Unknown",
-                       port, addressText);
+        KELNO_LOG_INFO(
+            "[Bluetooth][DeviceName] decision=fallback reason=name_unavailable port={} address={} fallback=Unknown",
+            port, addressText);
 
     const BluetoothDirection direction = DecideBluetoothDirection(address.state);
     if (!direction.eligible) {
-        KELNO_LOG_INFO(
-            "[Bluetooth][Filter] decision=drop stage=direction reason={} direction={} port={} address={} "
-            "addressSource={} name={}",
-            direction.reason, direction.direction, port, addressText, addressSource, name);
+        KELNO_LOG_INFO("[Bluetooth][Filter] decision=drop stage=direction reason={} direction={} port={} address={} "
+                       "addressSource={} name={}",
+                       direction.reason, direction.direction, port, addressText, addressSource, name);
         return std::nullopt;
     }
     if (address.state == kAddressNone)
         KELNO_LOG_INFO(
             "[Bluetooth][Filter] decision=eligible stage=direction reason={} direction={} port={} path={} name={}",
             direction.reason, direction.direction, port, path, name);
-    KELNO_LOG_INFO("[Bluetooth][Filter] decision=eligible port={} address={} addressSource={} direction={} name={}", port,
-                   addressText, addressSource, direction.direction, name);
+    KELNO_LOG_INFO("[Bluetooth][Filter] decision=eligible port={} address={} addressSource={} direction={} name={}",
+                   port, addressText, addressSource, direction.direction, name);
     return MakeBluetoothPortEntry(portName, chosen.name, address);
 }
 
@@ -266,7 +265,8 @@ ComPortNameSet LogRegisteredSerialComPorts() {
         RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_QUERY_VALUE, key.receive());
     if (opened != ERROR_SUCCESS) {
         key.reset();
-        KELNO_LOG_INFO("[Bluetooth][OS_COM] decision=unavailable reason=serialcomm_registry_open_failed error={}", opened);
+        KELNO_LOG_INFO("[Bluetooth][OS_COM] decision=unavailable reason=serialcomm_registry_open_failed error={}",
+                       opened);
         return ports;
     }
     std::uint32_t failuresInARow = 0;
@@ -295,8 +295,8 @@ ComPortNameSet LogRegisteredSerialComPorts() {
         }
         const std::u16string port = NormaliseComPortName(RegistryStringText(data, dataBytes));
         if (port.empty()) {
-            KELNO_LOG_INFO("[Bluetooth][OS_COM] decision=drop reason=serialcomm_port_name_empty index={} device={}", index,
-                           device);
+            KELNO_LOG_INFO("[Bluetooth][OS_COM] decision=drop reason=serialcomm_port_name_empty index={} device={}",
+                           index, device);
             continue;
         }
         ports.Add(port);
@@ -324,8 +324,9 @@ bool GetDeviceNameByAddress(const wchar_t* address, wchar_t* name, std::size_t n
     const LONG opened = RegOpenKeyExW(HKEY_LOCAL_MACHINE, WidePtr(keyName), 0, KEY_READ, key.receive());
     if (opened != ERROR_SUCCESS) {
         key.reset();
-        KELNO_LOG_INFO("[Bluetooth][DeviceName] decision=unavailable reason=device_registry_open_failed address={} error={}",
-                       Utf8(digits), opened);
+        KELNO_LOG_INFO(
+            "[Bluetooth][DeviceName] decision=unavailable reason=device_registry_open_failed address={} error={}",
+            Utf8(digits), opened);
         return false;
     }
     char16_t data[kDeviceNameValueBytes / sizeof(char16_t)] = {};
@@ -352,8 +353,9 @@ bool GetDeviceNameByAddress(const wchar_t* address, wchar_t* name, std::size_t n
             value.name = std::u16string(text);
         }
     } else {
-        KELNO_LOG_INFO("[Bluetooth][DeviceName] decision=unavailable reason=name_value_type_unsupported address={} type={}",
-                       Utf8(digits), type);
+        KELNO_LOG_INFO(
+            "[Bluetooth][DeviceName] decision=unavailable reason=name_value_type_unsupported address={} type={}",
+            Utf8(digits), type);
         return false;
     }
     if (value.ok && value.name.size() >= nameChars) {
@@ -385,7 +387,8 @@ std::vector<BluetoothPortEntry> EnumerateBluetoothCOMPorts() {
     ScopedDeviceInfoSet set(
         SetupDiGetClassDevsW(&kComPortInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!set) {
-        KELNO_LOG_ERROR("[Bluetooth][SetupAPI] decision=abort reason=get_class_devices_failed error={}", GetLastError());
+        KELNO_LOG_ERROR("[Bluetooth][SetupAPI] decision=abort reason=get_class_devices_failed error={}",
+                        GetLastError());
         return entries;
     }
 
@@ -446,24 +449,26 @@ void ListBluetoothPrinters(HWND listView) {
         wchar_t model[kBluetoothDeviceNameChars];
         const HRESULT copied = StringCchCopyNW(model, std::size(model), WidePtr(deviceName.data()), deviceName.size());
         if (FAILED(copied)) {
-            KELNO_LOG_INFO("[Bluetooth][UI] decision=drop reason=model_name_copy_failed port={} address={} name={} error={}",
-                           Utf8(port), Utf8(address), Utf8(deviceName), static_cast<long>(copied));
+            KELNO_LOG_INFO(
+                "[Bluetooth][UI] decision=drop reason=model_name_copy_failed port={} address={} name={} error={}",
+                Utf8(port), Utf8(address), Utf8(deviceName), static_cast<long>(copied));
             continue;
         }
         wchar_t portText[kBluetoothPortNameChars];
         wchar_t rowText[64];
         if (FAILED(StringCchCopyNW(portText, std::size(portText), WidePtr(port.data()), port.size())) ||
             FAILED(StringCchPrintfW(rowText, std::size(rowText), L"BT Printer(%ws)", portText))) {
-            KELNO_LOG_INFO("[Bluetooth][UI] decision=drop reason=display_text_format_failed port={} model={}", Utf8(port),
-                           Utf8(model));
+            KELNO_LOG_INFO("[Bluetooth][UI] decision=drop reason=display_text_format_failed port={} model={}",
+                           Utf8(port), Utf8(model));
             continue;
         }
         const int requestedRow = RowCount(listView);
         const int row = AppendRow(listView, {rowText, model, portText});
         if (row < 0) {
             ++insertFailures;
-            KELNO_LOG_INFO("[Bluetooth][UI] decision=drop reason=listview_insert_failed requestedRow={} port={} model={}",
-                           requestedRow, Utf8(port), Utf8(model));
+            KELNO_LOG_INFO(
+                "[Bluetooth][UI] decision=drop reason=listview_insert_failed requestedRow={} port={} model={}",
+                requestedRow, Utf8(port), Utf8(model));
             continue;
         }
         if (firstShown < 0) firstShown = row;
@@ -501,8 +506,8 @@ bool ShowBluetoothPairDialog(HWND parent) {
         if (params.pDevices) ui.bluetoothSelectDevicesFree(&params);
         if (error != ERROR_CANCELLED) {
             wchar_t text[512] = {};
-            const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
-                                                0, text, static_cast<DWORD>(std::size(text)), nullptr);
+            const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                                                error, 0, text, static_cast<DWORD>(std::size(text)), nullptr);
             if (length == 0) StringCchPrintfW(text, std::size(text), L"%lu", error);
             ui.messageBoxW(parent, text, kSelectionErrorTitle, MB_OK | MB_ICONERROR);
         }
@@ -517,9 +522,9 @@ bool ShowBluetoothPairDialog(HWND parent) {
     BLUETOOTH_DEVICE_INFO& device = params.pDevices[0];
     const std::string name = Utf8(U16View(device.szName, std::size(device.szName)));
     KELNO_LOG_INFO(
-        "[Bluetooth][Pair] decision=device_selected name={} address={} authenticated={} remembered={} connected={}", name,
-        FormatPairedDeviceAddress(device.Address.rgBytes), device.fAuthenticated != FALSE, device.fRemembered != FALSE,
-        device.fConnected != FALSE);
+        "[Bluetooth][Pair] decision=device_selected name={} address={} authenticated={} remembered={} connected={}",
+        name, FormatPairedDeviceAddress(device.Address.rgBytes), device.fAuthenticated != FALSE,
+        device.fRemembered != FALSE, device.fConnected != FALSE);
     DWORD authentication = ERROR_SUCCESS;
     if (!device.fAuthenticated) {
         wchar_t passkey[std::size(kPairingPasskey)];
@@ -527,7 +532,7 @@ bool ShowBluetoothPairDialog(HWND parent) {
         // The length counts the passkey's characters, not its terminator: a terminator sent
         // as a fifth digit would never match the printer's passkey.
         authentication = ui.bluetoothAuthenticateDevice(parent, nullptr, &device, passkey,
-                                                           static_cast<ULONG>(std::size(passkey) - 1));
+                                                        static_cast<ULONG>(std::size(passkey) - 1));
         if (authentication != ERROR_SUCCESS)
             KELNO_LOG_INFO("[Bluetooth][Pair] decision=authentication_failed error={} note=com_port_may_not_be_created",
                            authentication);
@@ -535,10 +540,9 @@ bool ShowBluetoothPairDialog(HWND parent) {
     const std::string selected = Utf8(kSelectedDevicePrefix) + name + "\n";
     std::fputs(selected.c_str(), stdout);
     std::fflush(stdout);
-    KELNO_LOG_INFO(
-        "[Bluetooth][Pair] decision=dialog_completed result=true authenticationResult={} "
-        "note=spp_com_port_creation_is_asynchronous_and_not_guaranteed",
-        authentication);
+    KELNO_LOG_INFO("[Bluetooth][Pair] decision=dialog_completed result=true authenticationResult={} "
+                   "note=spp_com_port_creation_is_asynchronous_and_not_guaranteed",
+                   authentication);
     ui.bluetoothSelectDevicesFree(&params);
     return true;
 }

@@ -67,10 +67,9 @@ void TakeSpoolerPort(const PORT_INFO_2W& port, ScanCounts& counts) {
         type = ClassifySpoolerPort(name, description, IsBluetoothComPort(port.pPortName));
         if (type == kPortTypeBluetooth) ++counts.classifiedBluetoothPorts;
         const bool opened = ProbeDeviceOpen(port.pPortName);
-        KELNO_LOG_INFO(
-            "[Bluetooth][ComScan] decision=classified port={} installerPortType={} deviceOpenSucceeded={} "
-            "note=device_open_result_does_not_filter_port",
-            Utf8(name), type, opened);
+        KELNO_LOG_INFO("[Bluetooth][ComScan] decision=classified port={} installerPortType={} deviceOpenSucceeded={} "
+                       "note=device_open_result_does_not_filter_port",
+                       Utf8(name), type, opened);
     }
 
     PortRecordPtr record = MakePortRecord();
@@ -152,8 +151,9 @@ std::uint32_t ComScan() {
     }
     for (DWORD i = 0; i < ports.count; ++i) TakeSpoolerPort(ports.Ports()[i], counts);
 
-    KELNO_LOG_INFO("[Bluetooth][Summary] stage=com_scan spoolerComPorts={} classifiedBluetoothPorts={} acceptedPorts={}",
-                   counts.spoolerComPorts, counts.classifiedBluetoothPorts, counts.acceptedPorts);
+    KELNO_LOG_INFO(
+        "[Bluetooth][Summary] stage=com_scan spoolerComPorts={} classifiedBluetoothPorts={} acceptedPorts={}",
+        counts.spoolerComPorts, counts.classifiedBluetoothPorts, counts.acceptedPorts);
     return counts.acceptedPorts;
 }
 
@@ -176,8 +176,9 @@ bool IsBluetoothComPort(const wchar_t* portName) {
     }
     ScopedDeviceInfoSet set(SetupDiGetClassDevsW(&kPortsSetupClass, nullptr, nullptr, DIGCF_PRESENT));
     if (!set) {
-        KELNO_LOG_WARN("[Bluetooth][ComScan] decision=not_bluetooth reason=ports_device_set_open_failed port={} error={}",
-                       Utf8(wanted), GetLastError());
+        KELNO_LOG_WARN(
+            "[Bluetooth][ComScan] decision=not_bluetooth reason=ports_device_set_open_failed port={} error={}",
+            Utf8(wanted), GetLastError());
         return false;
     }
 

@@ -143,7 +143,8 @@ DWORD WINAPI ReceiveThread(LPVOID param) {
             if (static_cast<std::size_t>(received) != kDiscoveryAnswerSize) continue;
             const HWND receiver = entry->receiver.load();
             if (receiver)
-                SendMessageW(receiver, WM_DISCOVERY_REPLY, static_cast<WPARAM>(received), reinterpret_cast<LPARAM>(buffer));
+                SendMessageW(receiver, WM_DISCOVERY_REPLY, static_cast<WPARAM>(received),
+                             reinterpret_cast<LPARAM>(buffer));
         }
         return 0;
     });
@@ -260,12 +261,14 @@ std::uint32_t CollectLocalAddresses() {
             if (!IsUsableLocalAddress(address)) continue;
             LocalAddress* entry = new (std::nothrow) LocalAddress{};
             if (!entry) {
-                KELNO_LOG_WARN("[NetDiscovery][Adapters] decision=skip reason=no_memory address={}", std::string(address));
+                KELNO_LOG_WARN("[NetDiscovery][Adapters] decision=skip reason=no_memory address={}",
+                               std::string(address));
                 continue;
             }
             CopyBounded(entry->address, std::size(entry->address), address);
-            CopyBounded(entry->mask, std::size(entry->mask),
-                        std::string_view(ip->IpMask.String, LengthBounded(ip->IpMask.String, std::size(ip->IpMask.String))));
+            CopyBounded(
+                entry->mask, std::size(entry->mask),
+                std::string_view(ip->IpMask.String, LengthBounded(ip->IpMask.String, std::size(ip->IpMask.String))));
             entry->next = LocalAddressList;
             LocalAddressList = entry;
             ++count;
@@ -309,14 +312,13 @@ bool OpenDiscoverySockets() {
             local.sin_family = AF_INET;
             local.sin_port = htons(kDiscoveryLocalPort);
             const bool parsed = InetPtonW(AF_INET, wideAddress, &local.sin_addr) == 1;
-            if (!parsed || bind(entry->socket, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) == SOCKET_ERROR) {
+            if (!parsed ||
+                bind(entry->socket, reinterpret_cast<const sockaddr*>(&local), sizeof(local)) == SOCKET_ERROR) {
                 DebugOutF(L"Failed to bind with IP:%ws\r\n", wideAddress);
             } else {
                 entry->receiveThread = CreateThread(nullptr, 0, ReceiveThread, entry, 0, nullptr);
-                if (entry->receiveThread)
-                    DebugOutF(L"Create UDP receiving thread for IP:%ws\r\n", wideAddress);
-                else
-                    DebugOutF(L"Failed to create UDP receiving thread for IP:%ws\r\n", wideAddress);
+                if (entry->receiveThread) DebugOutF(L"Create UDP receiving thread for IP:%ws\r\n", wideAddress);
+                else DebugOutF(L"Failed to create UDP receiving thread for IP:%ws\r\n", wideAddress);
             }
         }
         entry->next = DiscoverySocketList;
@@ -332,10 +334,11 @@ void BroadcastDiscovery(HWND receiver, DiscoverySocket* list) {
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
     for (DiscoverySocket* entry = list; entry; entry = entry->next) {
         if (receiver) entry->receiver.store(receiver);
-        const int sent = sendto(entry->socket, reinterpret_cast<const char*>(kDiscoveryRequest.data()),
-                                static_cast<int>(kDiscoveryRequest.size()), 0, reinterpret_cast<const sockaddr*>(&to),
-                                sizeof(to));
-        if (sent == SOCKET_ERROR) DbgPrint("UDP send data failed with error %u\n", static_cast<unsigned>(WSAGetLastError()));
+        const int sent =
+            sendto(entry->socket, reinterpret_cast<const char*>(kDiscoveryRequest.data()),
+                   static_cast<int>(kDiscoveryRequest.size()), 0, reinterpret_cast<const sockaddr*>(&to), sizeof(to));
+        if (sent == SOCKET_ERROR)
+            DbgPrint("UDP send data failed with error %u\n", static_cast<unsigned>(WSAGetLastError()));
     }
 }
 
@@ -432,10 +435,8 @@ bool StopDiscoveryPoll() {
     // Still running: keep the handle so that nobody starts a second one beside it.
     KELNO_LOG_WARN("[NetDiscovery][Poll] decision=abandon reason=stop_timeout waitedMs={}", kThreadStopWaitMs);
     AcquireSRWLockExclusive(&g_pollStateLock);
-    if (!g_pollThread)
-        g_pollThread = thread;
-    else
-        CloseHandle(thread);
+    if (!g_pollThread) g_pollThread = thread;
+    else CloseHandle(thread);
     ReleaseSRWLockExclusive(&g_pollStateLock);
     return false;
 }

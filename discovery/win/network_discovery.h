@@ -100,8 +100,8 @@ DiscoveryPollTiming CurrentDiscoveryPollTiming();
 // records whose printer did not answer during the pass, count the list and send
 // WM_PORTS_CHANGED to the first entry's receiver when the count differs from the previous pass.
 // (The records are dropped after the answers instead of emptied before the broadcast, so that a
-// rebuild of the port list during a pass still sees the printers that are there.) Runs until StopDiscoveryPoll (or CloseDiscovery) sets
-// the stop event; every wait ends early when it is set. Start it through StartDiscoveryPoll, so
+// rebuild of the port list during a pass still sees the printers that are there.) Runs until StopDiscoveryPoll (or
+// CloseDiscovery) sets the stop event; every wait ends early when it is set. Start it through StartDiscoveryPoll, so
 // that CloseDiscovery can wait for it before it frees the sockets the thread walks.
 DWORD WINAPI DiscoveryPollThread(LPVOID list);
 

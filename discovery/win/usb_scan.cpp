@@ -40,9 +40,8 @@ void ForEachUsbPrintInterface(Visit visit) {
     if (!set) return;
     SP_DEVICE_INTERFACE_DATA deviceInterface{};
     deviceInterface.cbSize = sizeof(deviceInterface);
-    for (DWORD index = 0; SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kUsbPrintInterfaceClass, index,
-                                                       &deviceInterface);
-         ++index) {
+    for (DWORD index = 0;
+         SetupDiEnumDeviceInterfaces(set.get(), nullptr, &kUsbPrintInterfaceClass, index, &deviceInterface); ++index) {
         InterfaceDetail detail;
         if (detail.Read(set.get(), deviceInterface) != InterfaceDetail::Status::ok) continue;
         ScopedRegistryKey parameters;

@@ -17,7 +17,8 @@ InterfaceDetail::Status InterfaceDetail::Read(HDEVINFO set, SP_DEVICE_INTERFACE_
         error_ = ERROR_SUCCESS;
     }
     constexpr DWORD kHeaderSize = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath);
-    constexpr DWORD kMinimumSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) > 8 ? sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) : 8;
+    constexpr DWORD kMinimumSize =
+        sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) > 8 ? sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) : 8;
     if (required_ < kMinimumSize || required_ > 0x100000) return Status::sizeInvalid;
 
     // DWORD units keep the record aligned; one unit more leaves the path terminated even when

@@ -82,9 +82,7 @@ std::size_t CapabilityOutputBytes(const CapabilityInputs& inputs, std::uint16_t 
 
 // The DrvSplDeviceCaps answer: only the paper names and the ready media. buffer holds units
 // UTF-16 units (none when null); with a buffer, fewer than 64 units is an error.
-std::int32_t SplDeviceCapability(const CapabilityInputs& inputs,
-                                 std::uint16_t index,
-                                 char16_t* buffer,
+std::int32_t SplDeviceCapability(const CapabilityInputs& inputs, std::uint16_t index, char16_t* buffer,
                                  std::size_t units);
 
 // The printer-language name of DC_PERSONALITY.

@@ -19,42 +19,40 @@ static_assert(sizeof(ColorInfoRecord) == 120);
 
 // The defaults that stand in for a COLORINFO whose cyan Y value (header offset 148) is 0.
 inline constexpr ColorInfoRecord kDefaultColorInfo = {{
-    6380, 3350, 0,  2345, 6075, 0,  1410, 932, 0,  2000, 2450, 0,
-    5210, 2100, 0,  4750, 5100, 0,  3127, 3290, 0,
-    12500, 12500, 12500,
-    585, 120, 0, 0, 0, 10000,
+    6380, 3350, 0, 2345, 6075, 0, 1410,  932,   0,     2000, 2450, 0, 5210, 2100, 0,
+    4750, 5100, 0, 3127, 3290, 0, 12500, 12500, 12500, 585,  120,  0, 0,    0,    10000,
 }};
 
 // Header bytes 232-447: the model fields. The data file supplies their start values and the
 // model database overrides them for every model it lists. Lengths in µm. The reserved members
 // make the alignment gaps of the layout explicit so that a byte copy carries no stray padding.
 struct ModelFields {
-    std::uint16_t printDirection;      // 1: landscape by default
+    std::uint16_t printDirection;  // 1: landscape by default
     std::uint16_t ramSize;
     std::uint16_t flashSize;
-    std::uint16_t accessories;         // 1 cutter, 2 peeler
+    std::uint16_t accessories;  // 1 cutter, 2 peeler
     std::uint16_t rfid;
-    std::uint16_t paperAlignment;      // 0 centre, 1 left, 2 right
+    std::uint16_t paperAlignment;  // 0 centre, 1 left, 2 right
     std::uint16_t outputDirection;
-    std::uint16_t sensorType1;         // 0 gap, 1 black mark, 2 both
+    std::uint16_t sensorType1;  // 0 gap, 1 black mark, 2 both
     std::uint16_t sensorType2;
     std::uint16_t gap;
     std::uint16_t gapOffset;
     std::uint16_t reserved254;
     std::uint32_t minLabelWidth;
     std::uint32_t minLabelLength;
-    std::uint16_t maxSpeed;            // hundredths of an inch per second
+    std::uint16_t maxSpeed;  // hundredths of an inch per second
     std::uint16_t minSpeed;
-    std::uint16_t defaultSpeed;        // 0: the printer's own setting
+    std::uint16_t defaultSpeed;  // 0: the printer's own setting
     std::uint16_t speedStep;
     std::uint32_t hideSpeed;
     std::uint16_t maxDarkness;
-    std::uint16_t defaultDarkness;     // 0: the printer's own setting
+    std::uint16_t defaultDarkness;  // 0: the printer's own setting
     std::uint16_t paperSaving;
     std::uint8_t sendPaperSize;
     std::uint8_t sendPaperType;
-    std::uint16_t languageMask;        // 1 ESC/POS, 2 TSPL, 4 ZPL, 8 QVL
-    std::uint16_t defaultLanguage;     // one of those bits (16: the fifth language)
+    std::uint16_t languageMask;     // 1 ESC/POS, 2 TSPL, 4 ZPL, 8 QVL
+    std::uint16_t defaultLanguage;  // one of those bits (16: the fifth language)
     std::uint16_t speed2Max;
     std::uint16_t speed2Min;
     std::uint16_t speed2Default;
@@ -69,7 +67,7 @@ struct ModelFields {
     std::uint32_t mirrorFlag;
     std::uint32_t antiWrinkleValue;
     std::uint32_t postFeed;
-    std::uint16_t fixedValues[4];      // 50, 50, 100, 128: watermark position, scale, brightness
+    std::uint16_t fixedValues[4];  // 50, 50, 100, 128: watermark position, scale, brightness
     std::uint16_t printerType;
     std::uint16_t printingScale;
     std::uint32_t printWidth;
@@ -80,7 +78,7 @@ struct ModelFields {
     std::uint16_t enhanceMode;
     std::uint16_t specialColor;
     std::uint16_t barcodeOptimisation;
-    char defaultPaperName[50];         // narrow text, at most 49 bytes
+    char defaultPaperName[50];  // narrow text, at most 49 bytes
     std::uint32_t compressionMode;
     std::uint32_t compressionMask;
     std::uint32_t feedPaperWhenPrinting;
@@ -119,29 +117,29 @@ static_assert(232 + offsetof(ModelFields, ditherFamily) == 436);
 
 #pragma pack(push, 4)
 struct DataFileHeader {
-    char signature[4];                 // "Vamt"
+    char signature[4];  // "Vamt"
     std::uint32_t version;
-    std::uint16_t headerSize;          // 472
-    std::uint16_t extraSize;           // bytes the model record carries beyond its 496
-    char deviceName[32];               // ANSI; byte 43 of the header is forced to 0
-    std::int32_t maxPrintableWidth;    // µm
-    std::uint32_t maxPrintLength;      // µm
+    std::uint16_t headerSize;                                        // 472
+    std::uint16_t extraSize;                                         // bytes the model record carries beyond its 496
+    char deviceName[32];                                             // ANSI; byte 43 of the header is forced to 0
+    std::int32_t maxPrintableWidth;                                  // µm
+    std::uint32_t maxPrintLength;                                    // µm
     std::uint32_t marginLeft, marginTop, marginRight, marginBottom;  // µm
-    std::uint32_t modelFlags;          // low 14 bits
-    std::uint32_t xResolution, yResolution;          // dpi
+    std::uint32_t modelFlags;                                        // low 14 bits
+    std::uint32_t xResolution, yResolution;                          // dpi
     std::uint16_t xRasterResolution, yRasterResolution;
     std::uint16_t rasterOperationLevel;  // at most 3
-    std::uint16_t maxScale;            // percent, at most 10000; 0 = no scaling offered
+    std::uint16_t maxScale;              // percent, at most 10000; 0 = no scaling offered
     std::uint16_t penCount;
     std::uint16_t maxCopies;
-    std::uint16_t value92;             // below 3 is forced to 0
-    std::uint16_t qualityCount;        // at most 4; 0 = print quality not offered
+    std::uint16_t value92;       // below 3 is forced to 0
+    std::uint16_t qualityCount;  // at most 4; 0 = print quality not offered
     std::uint32_t customWidthLimit, customLengthLimit;
     ColorInfoRecord colorInfo;
-    std::uint32_t pelResolution;       // dpi
+    std::uint32_t pelResolution;  // dpi
     std::uint32_t halftonePatternSize;
-    ModelFields modelFields;           // 232-447: overridden by the model database
-    std::uint8_t unused[24];           // 448-471: not taken into the model record
+    ModelFields modelFields;  // 232-447: overridden by the model database
+    std::uint8_t unused[24];  // 448-471: not taken into the model record
 };
 #pragma pack(pop)
 

@@ -95,12 +95,8 @@ void SetPaper(PublicDevmode& pub, std::uint32_t id, std::int64_t width, std::int
 
 // The paper a caller asks for: a custom size, a list paper, or the loaded one. Returns true when it was resolved,
 // with the paper written into work and the paper bits of fields adjusted.
-bool ResolvePaper(const PrinterModel& model,
-                  const PrinterDataSource& printer,
-                  const PublicDevmode& in,
-                  std::uint32_t requested,
-                  std::uint32_t& fields,
-                  PublicDevmode& work) {
+bool ResolvePaper(const PrinterModel& model, const PrinterDataSource& printer, const PublicDevmode& in,
+                  std::uint32_t requested, std::uint32_t& fields, PublicDevmode& work) {
     const ModelRecord& r = model.record;
 
     // A custom size that fits the printer upright or turned.
@@ -154,8 +150,7 @@ bool ResolvePaper(const PrinterModel& model,
         }
         // Anti-wrinkle models carry their two sheet sizes as model papers 1 and 2.
         if (r.model.antiWrinkleFlag && (IsTattooOrUser(formName) || in.dmPaperSize == 256)) {
-            if (in.dmPaperWidth == 2100 && in.dmPaperLength == 2790 && modelPapers.size() > 1)
-                match = modelPapers[1];
+            if (in.dmPaperWidth == 2100 && in.dmPaperLength == 2790 && modelPapers.size() > 1) match = modelPapers[1];
             else if (in.dmPaperWidth == 2000 && in.dmPaperLength == 2970 && modelPapers.size() > 2)
                 match = modelPapers[2];
         }
@@ -304,10 +299,8 @@ void BuildDriverDefault(PrinterModel& model, std::u16string_view deviceName, Dri
     priv.setting304 = 2000;
     priv.settings3044[1] = 1;
 
-    if (r.maxScale != 0)
-        pub.dmScale = static_cast<std::int16_t>(std::min<int>(pub.dmScale, r.maxScale));
-    else
-        pub.dmFields &= ~kDmScale;
+    if (r.maxScale != 0) pub.dmScale = static_cast<std::int16_t>(std::min<int>(pub.dmScale, r.maxScale));
+    else pub.dmFields &= ~kDmScale;
     if (r.maxCopies < 2) pub.dmFields &= ~kDmCopies;
     if (r.qualityCount == 0) pub.dmFields &= ~kDmPrintQuality;
     if (!(r.modelFlags & kModelFlagColour)) {
@@ -338,12 +331,9 @@ void BuildDriverDefault(PrinterModel& model, std::u16string_view deviceName, Dri
     priv.watermarkScale = m.fixedValues[2];
     priv.watermarkBrightness = m.fixedValues[3];
     priv.printingScaleMode = m.printingScale;
-    if (m.printWidth != 0)
-        priv.scaleWidth = m.printWidth;
-    else if (!model.Papers().empty())
-        priv.scaleWidth = static_cast<std::uint32_t>(model.Papers()[0].width);
-    else
-        priv.scaleWidth = static_cast<std::uint32_t>(r.maxPrintableWidth);
+    if (m.printWidth != 0) priv.scaleWidth = m.printWidth;
+    else if (!model.Papers().empty()) priv.scaleWidth = static_cast<std::uint32_t>(model.Papers()[0].width);
+    else priv.scaleWidth = static_cast<std::uint32_t>(r.maxPrintableWidth);
     priv.lowResolutionEnhance = m.inputResolution;
     priv.dashedLine = m.dashedLine;
     priv.twoColorValue = m.twoColorValue;
@@ -368,10 +358,8 @@ void BuildDriverDefault(PrinterModel& model, std::u16string_view deviceName, Dri
     SetPaper(pub, paper.id, paper.width / 100, paper.height / 100, FixedText(paper.name));
 }
 
-std::uint32_t MergeDevmode(const PrinterModel& model,
-                           const PrinterDataSource& printer,
-                           std::span<const std::uint8_t> caller,
-                           DriverDevmode& target) {
+std::uint32_t MergeDevmode(const PrinterModel& model, const PrinterDataSource& printer,
+                           std::span<const std::uint8_t> caller, DriverDevmode& target) {
     const std::optional<DevmodeSizes> sizes = RecogniseDevmode(caller);
     if (!sizes) return 0;
     const ModelRecord& r = model.record;
@@ -497,8 +485,7 @@ int CopyDevmodeWithSizes(std::span<const std::uint8_t> source, std::span<std::ui
     return static_cast<int>(publicBytes + privateBytes);
 }
 
-bool WriteDevmodeOutput(const DriverDevmode& merged,
-                        std::span<const std::uint8_t> input,
+bool WriteDevmodeOutput(const DriverDevmode& merged, std::span<const std::uint8_t> input,
                         std::span<std::uint8_t> output) {
     const std::optional<DevmodeSizes> in = RecogniseDevmode(input);
     if (!in) {
@@ -525,9 +512,7 @@ bool WriteDevmodeOutput(const DriverDevmode& merged,
     return CopyDevmodeWithSizes(DevmodeBytes(merged), out) >= 0;
 }
 
-ConvertOutcome ConvertDevmode(std::uint32_t mode,
-                              std::span<const std::uint8_t> input,
-                              std::span<std::uint8_t> output,
+ConvertOutcome ConvertDevmode(std::uint32_t mode, std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                               std::uint32_t* size) {
     if (!size) return {false, kErrorInvalidParameter, false};
     switch (mode) {

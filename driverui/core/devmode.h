@@ -262,10 +262,8 @@ void BuildDriverDefault(PrinterModel& model, std::u16string_view deviceName, Dri
 
 // Merges a caller's DEVMODE into target, which holds the driver default (or an earlier merge).
 // Rejected requests keep target's values and are reported in the returned mask.
-std::uint32_t MergeDevmode(const PrinterModel& model,
-                           const PrinterDataSource& printer,
-                           std::span<const std::uint8_t> caller,
-                           DriverDevmode& target);
+std::uint32_t MergeDevmode(const PrinterModel& model, const PrinterDataSource& printer,
+                           std::span<const std::uint8_t> caller, DriverDevmode& target);
 
 // Whether a context merges the caller's DEVMODE at all: not when it carries this driver's
 // private part with a print mode above 2.
@@ -279,8 +277,7 @@ int CopyDevmodeWithSizes(std::span<const std::uint8_t> source, std::span<std::ui
 // Writes the merged DEVMODE for a caller. With an input DEVMODE the output has the smaller
 // dmSize and the smaller dmDriverExtra of the two; without one it is the whole 5196 bytes.
 // False when the output buffer is too small for that.
-bool WriteDevmodeOutput(const DriverDevmode& merged,
-                        std::span<const std::uint8_t> input,
+bool WriteDevmodeOutput(const DriverDevmode& merged, std::span<const std::uint8_t> input,
                         std::span<std::uint8_t> output);
 
 // The bytes of a driver DEVMODE.
@@ -309,9 +306,7 @@ struct ConvertOutcome {
 // The conversions of DrvConvertDevMode. output is the caller's buffer with *size bytes of room
 // (empty when there is no output); size is updated as the spooler expects. A driver default is
 // left to the caller (it needs the printer), which buildDriverDefault asks for.
-ConvertOutcome ConvertDevmode(std::uint32_t mode,
-                              std::span<const std::uint8_t> input,
-                              std::span<std::uint8_t> output,
+ConvertOutcome ConvertDevmode(std::uint32_t mode, std::span<const std::uint8_t> input, std::span<std::uint8_t> output,
                               std::uint32_t* size);
 
 }  // namespace kelno

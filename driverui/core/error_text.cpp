@@ -33,8 +33,7 @@ ErrorTextArg ErrorTextArg::Text(const char16_t* text, std::size_t capacity) {
     return ErrorTextArg(FixedText(text, capacity));
 }
 
-std::u16string ExpandErrorText(std::u16string_view format,
-                               std::span<const ErrorTextArg> args,
+std::u16string ExpandErrorText(std::u16string_view format, std::span<const ErrorTextArg> args,
                                const StringLookup& strings) {
     static const ErrorTextArg kMissing = ErrorTextArg::Text(nullptr, 0);
     std::size_t next = 0;
@@ -60,10 +59,8 @@ std::u16string ExpandErrorText(std::u16string_view format,
                 break;
             }
             case u's':
-                if (arg.kind() == ErrorTextArg::Kind::Text)
-                    out.append(arg.text());
-                else
-                    out.push_back(u' ');
+                if (arg.kind() == ErrorTextArg::Kind::Text) out.append(arg.text());
+                else out.push_back(u' ');
                 break;
             case u'c':
                 if ((arg.kind() == ErrorTextArg::Kind::Character || arg.kind() == ErrorTextArg::Kind::Number) &&
@@ -76,12 +73,8 @@ std::u16string ExpandErrorText(std::u16string_view format,
     return out;
 }
 
-std::size_t FormatErrorText(char16_t* out,
-                            std::size_t capacity,
-                            std::size_t* needed,
-                            std::u16string_view format,
-                            std::span<const ErrorTextArg> args,
-                            const StringLookup& strings) {
+std::size_t FormatErrorText(char16_t* out, std::size_t capacity, std::size_t* needed, std::u16string_view format,
+                            std::span<const ErrorTextArg> args, const StringLookup& strings) {
     const std::u16string text = ExpandErrorText(format, args, strings);
     if (needed) *needed = text.size() + 1;
     if (!out || capacity == 0) return 0;

@@ -42,18 +42,13 @@ private:
 };
 
 // The expanded text, whole.
-std::u16string ExpandErrorText(std::u16string_view format,
-                               std::span<const ErrorTextArg> args,
+std::u16string ExpandErrorText(std::u16string_view format, std::span<const ErrorTextArg> args,
                                const StringLookup& strings);
 
 // Writes the expansion into out (capacity units, always terminated when capacity > 0, cut at
 // the end) and returns the units written without the terminator. needed, when given, receives
 // the full expanded length plus 1.
-std::size_t FormatErrorText(char16_t* out,
-                            std::size_t capacity,
-                            std::size_t* needed,
-                            std::u16string_view format,
-                            std::span<const ErrorTextArg> args,
-                            const StringLookup& strings);
+std::size_t FormatErrorText(char16_t* out, std::size_t capacity, std::size_t* needed, std::u16string_view format,
+                            std::span<const ErrorTextArg> args, const StringLookup& strings);
 
 }  // namespace kelno

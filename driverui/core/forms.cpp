@@ -32,9 +32,7 @@ KeyedValue KeyedValueFor(std::uint32_t keyArgument) {
     return {std::move(name), 2 * pens};
 }
 
-bool KeyedValueReadable(std::uint32_t keyArgument,
-                        std::uint32_t queryStatus,
-                        std::uint32_t reportedSize,
+bool KeyedValueReadable(std::uint32_t keyArgument, std::uint32_t queryStatus, std::uint32_t reportedSize,
                         std::uint32_t reportedType) {
     return queryStatus == kErrorMoreData && reportedType == kRegBinary &&
            reportedSize == KeyedValueFor(keyArgument).size;
@@ -84,8 +82,7 @@ std::optional<std::vector<std::uint8_t>> FormsAfterDelete(std::optional<std::spa
     return bytes;
 }
 
-std::size_t WalkFormList(const std::vector<PaperRecord>& papers,
-                         std::size_t limit,
+std::size_t WalkFormList(const std::vector<PaperRecord>& papers, std::size_t limit,
                          const std::function<void(const PaperRecord* paper, std::size_t index)>& visit) {
     std::size_t calls = 0;
     for (std::size_t i = 1; i < papers.size() && calls < limit; ++i, ++calls) visit(&papers[i], i);

@@ -58,9 +58,7 @@ KeyedValue KeyedValueFor(std::uint32_t keyArgument);
 
 // Whether the answer to the size query (buffer size 0) allows reading the value: the query
 // must fail with ERROR_MORE_DATA and report the key's exact size and REG_BINARY.
-bool KeyedValueReadable(std::uint32_t keyArgument,
-                        std::uint32_t queryStatus,
-                        std::uint32_t reportedSize,
+bool KeyedValueReadable(std::uint32_t keyArgument, std::uint32_t queryStatus, std::uint32_t reportedSize,
                         std::uint32_t reportedType);
 
 // ---- "FORMS" ---------------------------------------------------------------------------------
@@ -86,8 +84,7 @@ std::optional<std::vector<std::uint8_t>> FormsAfterDelete(std::optional<std::spa
 // Walks a form list the way the list queries report it: entries 1 to count-1 with their
 // index, then one call with no entry and index count for "USER". At most limit calls are made;
 // returns how many were.
-std::size_t WalkFormList(const std::vector<PaperRecord>& papers,
-                         std::size_t limit,
+std::size_t WalkFormList(const std::vector<PaperRecord>& papers, std::size_t limit,
                          const std::function<void(const PaperRecord* paper, std::size_t index)>& visit);
 
 // ---- "InstalledForm" -------------------------------------------------------------------------

@@ -8,16 +8,12 @@
 
 namespace kelno {
 
-std::uint32_t CheckJobPaper(const PublicDevmode& job,
-                            std::uint32_t mergeMask,
-                            CurrentFormRecord& currentForm,
-                            std::uint32_t maxPrintLength,
-                            std::uint32_t printerDataFlags) {
+std::uint32_t CheckJobPaper(const PublicDevmode& job, std::uint32_t mergeMask, CurrentFormRecord& currentForm,
+                            std::uint32_t maxPrintLength, std::uint32_t printerDataFlags) {
     // A paper request the merge could not resolve cannot be on the printer.
     if (mergeMask & kDmPaperBits) return kJobPaperNotLoaded;
 
-    if ((job.dmFields & kDmFormName) && FixedText(currentForm.name) == FixedText(job.dmFormName))
-        return kJobAccepted;
+    if ((job.dmFields & kDmFormName) && FixedText(currentForm.name) == FixedText(job.dmFormName)) return kJobAccepted;
 
     const bool otherPapersAllowed = (printerDataFlags & kPrinterDataOtherPapersAllowed) != 0;
     const std::uint32_t sizeBits = kDmPaperSize | kDmPaperLength | kDmPaperWidth;
@@ -36,8 +32,7 @@ std::uint32_t CheckJobPaper(const PublicDevmode& job,
     if (formWidth < jobWidth || formHeight < jobLength) std::swap(width, length);
     if (formWidth < width || formHeight < length) return kJobPaperOutOfRange;
 
-    if (formHasHeight && !otherPapersAllowed && (formWidth > width || formHeight > length))
-        return kJobPaperNotLoaded;
+    if (formHasHeight && !otherPapersAllowed && (formWidth > width || formHeight > length)) return kJobPaperNotLoaded;
     return kJobAccepted;
 }
 

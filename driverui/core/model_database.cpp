@@ -187,10 +187,8 @@ void ApplyModel(ModelRecord& r, const Json* model) {
     m.minLabelWidth = static_cast<std::uint32_t>(minWidth);
     m.minLabelLength = Micrometres<std::uint32_t>(WholeValue(Member(model, "Minimum Label Length")));
 
-    if (WholeValue(Member(Member(model, "Printing Mode"), "Value")) == 1)
-        r.modelFlags |= kModelFlagThermalTransfer;
-    else
-        r.modelFlags &= ~kModelFlagThermalTransfer;
+    if (WholeValue(Member(Member(model, "Printing Mode"), "Value")) == 1) r.modelFlags |= kModelFlagThermalTransfer;
+    else r.modelFlags &= ~kModelFlagThermalTransfer;
 
     m.sensorType1 = m.sensorType2 = Saturate<std::uint16_t>(WholeValue(Member(Member(model, "Sensor Type"), "Value")));
     m.gap = Micrometres<std::uint16_t>(WholeValue(Member(model, "Gap High")));
@@ -333,8 +331,7 @@ std::int32_t PaperMicrometres(double millimetres) {
     return static_cast<std::int32_t>(um);
 }
 
-JsonLoadResult PrinterModel::LoadJson(std::span<const std::uint8_t> document,
-                                      std::u16string_view driverName,
+JsonLoadResult PrinterModel::LoadJson(std::span<const std::uint8_t> document, std::u16string_view driverName,
                                       const StringLookup& strings) {
     const std::string name = NarrowDriverName(driverName);
     const std::size_t blank = name.find(' ');

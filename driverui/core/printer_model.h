@@ -127,8 +127,7 @@ public:
     // Applies the model database document (UTF-8 JSON) for the model named by driverName
     // ("<vendor> <model>") and rebuilds the paper list. "RC_ID" paper names come from strings.
     // Failures leave the record as it was; the result says what to write to the debug output.
-    JsonLoadResult LoadJson(std::span<const std::uint8_t> document,
-                            std::u16string_view driverName,
+    JsonLoadResult LoadJson(std::span<const std::uint8_t> document, std::u16string_view driverName,
                             const StringLookup& strings);
 
     // The paper list; entry 0 is "USER" once a list is built.

@@ -64,8 +64,8 @@ void AskForReboot(HWND page) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!seams::System().createProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
-                                &startup, &process)) {
+    if (!seams::System().createProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                        nullptr, &startup, &process)) {
         DbgPrint("Reboot command failed, errcode:%d.", static_cast<int>(GetLastError()));
         return;
     }

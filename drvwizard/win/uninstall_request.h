@@ -7,7 +7,6 @@
 namespace kelno {
 
 // Texts are cut to their fields. A port the spooler does not list keeps kind 0.
-PrinterInstallEntry MakeUninstallEntry(const wchar_t* printerName, const wchar_t* driverName,
-                                       const wchar_t* portName);
+PrinterInstallEntry MakeUninstallEntry(const wchar_t* printerName, const wchar_t* driverName, const wchar_t* portName);
 
 }  // namespace kelno

@@ -129,7 +129,7 @@ bool IsPrinterDriverInstalled(const wchar_t* driverName, DWORD* osError, int* ch
             outcome = kDriverNoMemory;
         } else {
             if (!seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 8, static_cast<LPBYTE>(buffer), needed, &needed,
-                                             &returned)) {
+                                                      &returned)) {
                 outcome = kDriverEnumerationFailed;
                 error = GetLastError();
             } else {
@@ -243,7 +243,7 @@ HRESULT DoUploadDriverPackage(const wchar_t* infPath) {
     wchar_t destination[MAX_PATH] = L"";
     ULONG capacity = static_cast<ULONG>(std::size(destination));
     const HRESULT hr = seams::Spooler().uploadPrinterDriverPackageW(nullptr, infPath, nullptr, kUploadAlways, nullptr,
-                                                          destination, &capacity);
+                                                                    destination, &capacity);
     destination[std::size(destination) - 1] = L'\0';
     DbgPrint("DoUploadDriverPackage, %ws, code:%d.", destination, static_cast<int>(hr));
     return hr;
@@ -272,7 +272,8 @@ bool DoInstallPrinter(const ProgressSink& progress, PrinterInstallEntry& entry, 
 
     // The INF of this install; the caller's path stays as it is for the next run.
     wchar_t infPath[MAX_PATH] = L"";
-    if (wizardInfPath) CopyBounded(infPath, MAX_PATH, std::wstring_view(wizardInfPath, LengthBounded(wizardInfPath, MAX_PATH)));
+    if (wizardInfPath)
+        CopyBounded(infPath, MAX_PATH, std::wstring_view(wizardInfPath, LengthBounded(wizardInfPath, MAX_PATH)));
     if (entry.modelFlags == kModelUsesVersion3Inf) UseVersion3Inf(infPath);
 
     bool result = false;
@@ -292,8 +293,7 @@ bool DoInstallPrinter(const ProgressSink& progress, PrinterInstallEntry& entry, 
         result = DoAddPrinter(entry);
     }
 
-    if (result)
-        SendProgress(progress, EngineText::driverInstalled);
+    if (result) SendProgress(progress, EngineText::driverInstalled);
     else
         SendProgress(progress, EngineText::driverInstallFailed, LastInstallError.load(),
                      static_cast<int>(LastInstallSystemError.load()));

@@ -11,12 +11,12 @@
 namespace kelno {
 
 enum class EngineText : std::uint8_t {
-    installingDriverAtPort,    // "%s" queue name, "%s" port name
+    installingDriverAtPort,  // "%s" queue name, "%s" port name
     driverInstalled,
-    driverInstallFailed,       // "%d" result code, "%d" OS error
-    addPort,                   // "%s" port name
-    updatePort,                // "%s" port name
-    removePort,                // "%s" port name
+    driverInstallFailed,  // "%d" result code, "%d" OS error
+    addPort,              // "%s" port name
+    updatePort,           // "%s" port name
+    removePort,           // "%s" port name
     okLine,
     failedLine,
     removePrinter,             // "%s" queue name
@@ -33,10 +33,10 @@ inline constexpr std::size_t kEngineTextCount = static_cast<std::size_t>(EngineT
 inline constexpr std::size_t kProgressLineChars = 511;
 
 struct ProgressSink {
-    HWND window = nullptr;          // receives the lines; null: no line is sent
-    UINT message = 0;               // the window's message for one line
-    HINSTANCE resources = nullptr;  // the module of the string table; null: the running program
-    const UINT* textIds = nullptr;  // kEngineTextCount string ids in EngineText order
+    HWND window = nullptr;                       // receives the lines; null: no line is sent
+    UINT message = 0;                            // the window's message for one line
+    HINSTANCE resources = nullptr;               // the module of the string table; null: the running program
+    const UINT* textIds = nullptr;               // kEngineTextCount string ids in EngineText order
     std::size_t lineChars = kProgressLineChars;  // what the window keeps of one line
 };
 

@@ -37,11 +37,9 @@ bool SameText(const wchar_t* a, const wchar_t* b) {
 bool HasQueuedJobs(HANDLE printer) {
     DWORD needed = 0;
     seams::Spooler().getPrinterW(printer, 2, nullptr, 0, &needed);
-    if (needed < sizeof(PRINTER_INFO_2W))
-        return false;
+    if (needed < sizeof(PRINTER_INFO_2W)) return false;
     std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[needed]());
-    if (!buffer || !seams::Spooler().getPrinterW(printer, 2, buffer.get(), needed, &needed))
-        return false;
+    if (!buffer || !seams::Spooler().getPrinterW(printer, 2, buffer.get(), needed, &needed)) return false;
     return reinterpret_cast<const PRINTER_INFO_2W*>(buffer.get())->cJobs != 0;
 }
 
@@ -72,18 +70,15 @@ public:
         DWORD needed = 0, count = 0;
         if (!EnumPrinterDriversW(nullptr, environment, 3, nullptr, 0, &needed, &count)) {
             const DWORD error = GetLastError();
-            if (error != ERROR_INSUFFICIENT_BUFFER)
-                return false;
+            if (error != ERROR_INSUFFICIENT_BUFFER) return false;
         }
-        if (needed == 0)
-            return true;  // no driver at all
+        if (needed == 0) return true;  // no driver at all
         buffer_.reset(new (std::nothrow) BYTE[needed]());
         if (!buffer_) {
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return false;
         }
-        if (!EnumPrinterDriversW(nullptr, environment, 3, buffer_.get(), needed, &needed, &count))
-            return false;
+        if (!EnumPrinterDriversW(nullptr, environment, 3, buffer_.get(), needed, &needed, &count)) return false;
         count_ = count;
         return true;
     }
@@ -96,23 +91,20 @@ public:
     // The first driver of exactly this name (case-sensitive); size() when none.
     DWORD Find(const wchar_t* name) const {
         for (DWORD i = 0; i < count_; ++i)
-            if ((*this)[i].pName && std::wcscmp((*this)[i].pName, name) == 0)
-                return i;
+            if ((*this)[i].pName && std::wcscmp((*this)[i].pName, name) == 0) return i;
         return count_;
     }
 
     // Whether a driver other than `except` names this file (full path, any case).
     bool FileUsedByOther(DWORD except, const wchar_t* path) const {
         for (DWORD i = 0; i < count_; ++i) {
-            if (i == except)
-                continue;
+            if (i == except) continue;
             const DRIVER_INFO_3W& d = (*this)[i];
             if (SameText(d.pDriverPath, path) || SameText(d.pDataFile, path) || SameText(d.pConfigFile, path) ||
                 SameText(d.pHelpFile, path))
                 return true;
             for (const wchar_t* dep = d.pDependentFiles; dep && *dep; dep += std::wcslen(dep) + 1)
-                if (SameText(dep, path))
-                    return true;
+                if (SameText(dep, path)) return true;
         }
         return false;
     }
@@ -120,11 +112,9 @@ public:
     // Whether a driver other than `except` has a dependent file of this file name.
     bool DependentNameUsedByOther(DWORD except, const wchar_t* fileName) const {
         for (DWORD i = 0; i < count_; ++i) {
-            if (i == except)
-                continue;
+            if (i == except) continue;
             for (const wchar_t* dep = (*this)[i].pDependentFiles; dep && *dep; dep += std::wcslen(dep) + 1)
-                if (SameText(FileNamePartAfterBackslash(dep), fileName))
-                    return true;
+                if (SameText(FileNamePartAfterBackslash(dep), fileName)) return true;
         }
         return false;
     }
@@ -137,11 +127,9 @@ private:
 // Deletes a file, or, when it is in use, has it deleted at the next reboot. A file that is
 // already gone needs neither.
 void DeleteOrDefer(const wchar_t* path) {
-    if (!path || !path[0] || DeleteFileW(path))
-        return;
+    if (!path || !path[0] || DeleteFileW(path)) return;
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-        return;
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
     if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         RebootNeeded = true;
         DbgPrint("RemovePrinterDriverFiles: %ws in use (errcode:%d), deleted at the next reboot.", path,
@@ -154,8 +142,7 @@ void DeleteOrDefer(const wchar_t* path) {
 
 // A driver file unless another installed driver still names it.
 void DeleteDriverFile(const DriverList& drivers, DWORD index, const wchar_t* path) {
-    if (!path || !path[0])
-        return;
+    if (!path || !path[0]) return;
     if (drivers.FileUsedByOther(index, path)) {
         DbgPrint("RemovePrinterDriverFiles: %ws kept, another driver uses it.", path);
         return;
@@ -167,16 +154,12 @@ void DeleteDriverFile(const DriverList& drivers, DWORD index, const wchar_t* pat
 // (never the current folder).
 bool DependentFilePath(const DRIVER_INFO_3W& driver, wchar_t (&path)[MAX_PATH]) {
     const wchar_t* dependent = driver.pDependentFiles;
-    if (!dependent || !dependent[0])
-        return false;
-    if (std::wcschr(dependent, L'\\'))
-        return SUCCEEDED(StringCchCopyW(path, std::size(path), dependent));
-    if (!driver.pDriverPath || !std::wcschr(driver.pDriverPath, L'\\'))
-        return false;
+    if (!dependent || !dependent[0]) return false;
+    if (std::wcschr(dependent, L'\\')) return SUCCEEDED(StringCchCopyW(path, std::size(path), dependent));
+    if (!driver.pDriverPath || !std::wcschr(driver.pDriverPath, L'\\')) return false;
     const std::size_t folder =
         static_cast<std::size_t>(FileNamePartAfterBackslash(driver.pDriverPath) - driver.pDriverPath);
-    if (folder + std::wcslen(dependent) >= std::size(path))
-        return false;
+    if (folder + std::wcslen(dependent) >= std::size(path)) return false;
     CopyBounded(path, std::size(path), std::wstring_view(driver.pDriverPath, folder));
     return SUCCEEDED(StringCchCatW(path, std::size(path), dependent));
 }
@@ -211,8 +194,7 @@ bool DoRemovePrinter(const ProgressSink& progress, const wchar_t* printerName) {
                 }
             }
         }  // the handle is closed before the wait
-        if (opened)
-            FixedWait(kRemovePrinterWaitMs);
+        if (opened) FixedWait(kRemovePrinterWaitMs);
     }
     SendProgress(progress, ok ? EngineText::okLine : EngineText::failedLine);
     return ok;
@@ -225,8 +207,7 @@ bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
         return false;
     }
     DriverList drivers;
-    if (!drivers.Load(!IsVistaOrLater()))
-        return false;
+    if (!drivers.Load(!IsVistaOrLater())) return false;
     const DWORD index = drivers.Find(model.c_str());
     if (index == drivers.size()) {
         SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
@@ -262,8 +243,7 @@ bool RemovePrinterDriverFiles(PrinterInstallEntry& entry) {
 }
 
 void DoRemovePrinterDriver(const ProgressSink& progress, PrinterInstallEntry* entries, int count) {
-    if (!entries)
-        return;
+    if (!entries) return;
     for (int i = 0; i < count; ++i) {
         PrinterInstallEntry& entry = entries[i];
         const bool ok = RemovePrinterDriverFiles(entry);
@@ -279,32 +259,26 @@ void DoRemovePrinterDriver(const ProgressSink& progress, PrinterInstallEntry* en
 }
 
 void FindOemInf(wchar_t* name, std::size_t capacity) {
-    if (!name || capacity == 0)
-        return;
+    if (!name || capacity == 0) return;
     name[0] = 0;
     wchar_t windows[MAX_PATH];
     const UINT length = GetWindowsDirectoryW(windows, static_cast<UINT>(std::size(windows)));
-    if (length == 0 || length >= std::size(windows))
-        return;
+    if (length == 0 || length >= std::size(windows)) return;
     wchar_t pattern[MAX_PATH];
-    if (FAILED(StringCchPrintfW(pattern, std::size(pattern), L"%ws\\INF\\oem*.inf", windows)))
-        return;
+    if (FAILED(StringCchPrintfW(pattern, std::size(pattern), L"%ws\\INF\\oem*.inf", windows))) return;
 
     WIN32_FIND_DATAW found;
     const ScopedFind search(FindFirstFileW(pattern, &found));
-    if (!search)
-        return;
+    if (!search) return;
     do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const std::size_t nameLength = wcsnlen(found.cFileName, std::size(found.cFileName));
         if (nameLength >= capacity) {
             DbgPrint("FindOemInf: %ws passed over, the name is too long.", found.cFileName);
             continue;
         }
         wchar_t path[MAX_PATH];
-        if (FAILED(StringCchPrintfW(path, std::size(path), L"%ws\\INF\\%ws", windows, found.cFileName)))
-            continue;
+        if (FAILED(StringCchPrintfW(path, std::size(path), L"%ws\\INF\\%ws", windows, found.cFileName))) continue;
         wchar_t provider[kProviderChars] = L"";
         GetPrivateProfileStringW(L"Version", L"Provider", L"", provider, static_cast<DWORD>(std::size(provider)), path);
         if (std::wcscmp(provider, kOemInfProvider) == 0) {
@@ -345,14 +319,10 @@ void RunUninstallBranch(const ProgressSink& progress, const RemovalRequest& requ
 
     PrinterInstallEntry* entries = request.entries;
     const int count = entries && request.count > 0 ? request.count : 0;
-    for (int i = 0; i < count; ++i)
-        DoRemovePrinter(progress, TerminatedFieldString(entries[i].printerName).c_str());
-    if (request.deletePort)
-        DeleteStandardTcpIpPort(progress, entries, count);
-    if (request.removeDriver)
-        DoRemovePrinterDriver(progress, entries, count);
-    if (request.removePackage)
-        DoDeleteDriverPackage(progress, infName);
+    for (int i = 0; i < count; ++i) DoRemovePrinter(progress, TerminatedFieldString(entries[i].printerName).c_str());
+    if (request.deletePort) DeleteStandardTcpIpPort(progress, entries, count);
+    if (request.removeDriver) DoRemovePrinterDriver(progress, entries, count);
+    if (request.removePackage) DoDeleteDriverPackage(progress, infName);
 }
 
 }  // namespace kelno

@@ -92,13 +92,11 @@ bool SendStart(SC_HANDLE service, const wchar_t* name) {
 
 bool ReportStopPoll(PollResult result, const wchar_t* name, DWORD error) {
     switch (result) {
-        case PollResult::Reached:
-            return true;
+        case PollResult::Reached: return true;
         case PollResult::QueryFailed:
             DebugOutF(L"Failed to query service status while waiting for stop, error: %lu", error);
             return false;
-        case PollResult::TimedOut:
-            break;
+        case PollResult::TimedOut: break;
     }
     DebugOutF(L"Timed out waiting for service " KELNO_SERVICE_NAME L" to stop", name);
     return false;
@@ -106,13 +104,11 @@ bool ReportStopPoll(PollResult result, const wchar_t* name, DWORD error) {
 
 bool ReportStartPoll(PollResult result, const wchar_t* name, DWORD error) {
     switch (result) {
-        case PollResult::Reached:
-            return true;
+        case PollResult::Reached: return true;
         case PollResult::QueryFailed:
             DebugOutF(L"Failed to query service status while waiting for start, error: %lu", error);
             return false;
-        case PollResult::TimedOut:
-            break;
+        case PollResult::TimedOut: break;
     }
     DebugOutF(L"Timed out waiting for service " KELNO_SERVICE_NAME L" to start", name);
     return false;
@@ -121,8 +117,8 @@ bool ReportStartPoll(PollResult result, const wchar_t* name, DWORD error) {
 enum class Opened { NoManager, NoService, NoStatus, Ready };
 
 // The common start of the four reporting operations: manager, service and its current state.
-Opened OpenAndQuery(const wchar_t* name, DWORD managerAccess, DWORD serviceAccess, ScHandle& manager,
-                    ScHandle& service, DWORD& state) {
+Opened OpenAndQuery(const wchar_t* name, DWORD managerAccess, DWORD serviceAccess, ScHandle& manager, ScHandle& service,
+                    DWORD& state) {
     manager.reset(OpenSCManagerW(nullptr, nullptr, managerAccess));
     if (!manager) {
         DebugOutF(L"Failed to open SCM, error: %lu", GetLastError());
@@ -152,13 +148,10 @@ bool StopServiceAndWait(const wchar_t* serviceName) {
     ScHandle manager, service;
     DWORD state = 0;
     switch (OpenAndQuery(name, SC_MANAGER_CONNECT, SERVICE_QUERY_STATUS | SERVICE_STOP, manager, service, state)) {
-        case Opened::Ready:
-            break;
-        case Opened::NoService:
-            return true;  // a service that cannot be opened counts as stopped
+        case Opened::Ready: break;
+        case Opened::NoService: return true;  // a service that cannot be opened counts as stopped
         case Opened::NoManager:
-        case Opened::NoStatus:
-            return false;
+        case Opened::NoStatus: return false;
     }
     if (state != SERVICE_RUNNING) return true;
     if (!SendStop(service.get(), name)) return false;
@@ -219,8 +212,8 @@ bool StopServiceWithTimeout(const wchar_t* serviceName, DWORD timeoutMs) {
     if (!SendStop(service.get(), name)) return false;
 
     DWORD error = 0;
-    const PollResult result = PollForState(service.get(), SERVICE_STOPPED, timeoutMs / kTimeoutPollDivisor,
-                                           kTimeoutStopIntervalMs, error);
+    const PollResult result =
+        PollForState(service.get(), SERVICE_STOPPED, timeoutMs / kTimeoutPollDivisor, kTimeoutStopIntervalMs, error);
     return ReportStopPoll(result, name, error);
 }
 
@@ -234,8 +227,8 @@ bool StartServiceWithTimeout(const wchar_t* serviceName, DWORD timeoutMs) {
     if (!SendStart(service.get(), name)) return false;
 
     DWORD error = 0;
-    const PollResult result = PollForState(service.get(), SERVICE_RUNNING, timeoutMs / kTimeoutPollDivisor,
-                                           kTimeoutStartIntervalMs, error);
+    const PollResult result =
+        PollForState(service.get(), SERVICE_RUNNING, timeoutMs / kTimeoutPollDivisor, kTimeoutStartIntervalMs, error);
     return ReportStartPoll(result, name, error);
 }
 

@@ -66,19 +66,15 @@ bool CallMonitor(const wchar_t* command, const void* input, DWORD inputSize, con
 std::wstring Shown(std::u16string_view text) { return WideString(text.substr(0, kShownChars)); }
 
 // "AddPort" and "ConfigPort" are one procedure with different command names and lines.
-bool SendPortData(const ProgressSink& progress,
-                  EngineText line,
-                  const wchar_t* command,
-                  const wchar_t* portName,
-                  const wchar_t* hostAddress,
-                  std::int32_t portNumber) {
+bool SendPortData(const ProgressSink& progress, EngineText line, const wchar_t* command, const wchar_t* portName,
+                  const wchar_t* hostAddress, std::int32_t portNumber) {
     // The field widths are the most either text can use; one unit more shows an over-long text.
     const std::u16string_view host = U16View(hostAddress, kMaxHostAddressChars + 1);
     if (host.empty() || portNumber <= 0 || portNumber > kHighestTcpPort) {
         // No port is made; the queue add that follows then fails on the missing port, and this
         // line says why.
-        DbgPrint("%ws: %ws refused, host address \"%ws\" empty or TCP port %d outside 1-65535; nothing sent.",
-                 command, portName ? portName : L"", hostAddress ? hostAddress : L"", static_cast<int>(portNumber));
+        DbgPrint("%ws: %ws refused, host address \"%ws\" empty or TCP port %d outside 1-65535; nothing sent.", command,
+                 portName ? portName : L"", hostAddress ? hostAddress : L"", static_cast<int>(portNumber));
         return false;
     }
     const std::u16string_view port = U16View(portName, kMaxPortNameChars + 1);
@@ -99,24 +95,21 @@ bool SendPortData(const ProgressSink& progress,
 
 }  // namespace
 
-bool AddStandardTcpIpPort(const ProgressSink& progress, const wchar_t* portName, const wchar_t* hostAddress, std::int32_t portNumber) {
+bool AddStandardTcpIpPort(const ProgressSink& progress, const wchar_t* portName, const wchar_t* hostAddress,
+                          std::int32_t portNumber) {
     return SendPortData(progress, EngineText::addPort, L"AddPort", portName, hostAddress, portNumber);
 }
 
-bool ConfigureStandardTcpIpPort(const ProgressSink& progress,
-                                const wchar_t* portName,
-                                const wchar_t* hostAddress,
+bool ConfigureStandardTcpIpPort(const ProgressSink& progress, const wchar_t* portName, const wchar_t* hostAddress,
                                 std::int32_t portNumber) {
     return SendPortData(progress, EngineText::updatePort, L"ConfigPort", portName, hostAddress, portNumber);
 }
 
 void DeleteStandardTcpIpPort(const ProgressSink& progress, const PrinterInstallEntry* entries, int count) {
-    if (!entries)
-        return;
+    if (!entries) return;
     for (int i = 0; i < count; ++i) {
         const PrinterInstallEntry& entry = entries[i];
-        if (entry.portKind != kPortKindStandardTcpIp)
-            continue;
+        if (entry.portKind != kPortKindStandardTcpIp) continue;
 
         // The entry's field may lack its terminator: the line and the call use a terminated copy.
         const std::wstring portName = TerminatedFieldString(entry.portName);

@@ -37,7 +37,8 @@ bool UpgradeDriverListed(const wchar_t* driverName) {
         return false;
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
     std::vector<BYTE> buffer(needed);
-    if (!seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned)) return false;
+    if (!seams::Spooler().enumPrinterDriversW(nullptr, nullptr, 2, buffer.data(), needed, &needed, &returned))
+        return false;
     const auto* drivers = reinterpret_cast<const DRIVER_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < returned; ++i)
         if (drivers[i].pName && CompareStringOrdinal(drivers[i].pName, -1, driverName, -1, TRUE) == CSTR_EQUAL)
@@ -94,10 +95,9 @@ bool AddPrinterForUpgrade(UpgradePrinterRecord& record) {
     }
 
     const std::set<std::u16string> taken = QueueNames();
-    const std::u16string name = UpgradeQueueName(U16Ptr(kUpgradeDriverName),
-                                                 [&taken](std::u16string_view candidate) {
-                                                     return taken.count(std::u16string(candidate)) != 0;
-                                                 });
+    const std::u16string name = UpgradeQueueName(U16Ptr(kUpgradeDriverName), [&taken](std::u16string_view candidate) {
+        return taken.count(std::u16string(candidate)) != 0;
+    });
     const std::wstring queueName = WideString(name);
     const std::wstring portName = FieldString(record.portName);
 

@@ -19,11 +19,11 @@ inline constexpr std::int32_t kUpgradeStatusFailed = 3;
 // One queue of the upgrade target driver, built from its PRINTER_INFO_2 before it is removed.
 struct UpgradePrinterRecord {
     wchar_t driverName[MAX_PATH];
-    wchar_t hardwareId[MAX_PATH];   // empty for records built from the spooler's queues
+    wchar_t hardwareId[MAX_PATH];  // empty for records built from the spooler's queues
     wchar_t portName[MAX_PATH];
     wchar_t printerName[MAX_PATH];  // after the re-add: the name the queue got
     std::int32_t status;
-    wchar_t statusText[MAX_PATH];   // what the last step did, for the debug output
+    wchar_t statusText[MAX_PATH];  // what the last step did, for the debug output
 };
 
 // Stages the four driver files from the upgrade source folder (results ignored), registers the

@@ -17,7 +17,8 @@ int ArgumentsNeeded(const std::u16string& format) {
         if (format[i] != u'%') continue;
         ++i;
         while (i < format.size() && std::u16string_view(u"-+ #0").find(format[i]) != std::u16string_view::npos) ++i;
-        while (i < format.size() && (format[i] == u'*' || format[i] == u'.' || (format[i] >= u'0' && format[i] <= u'9'))) {
+        while (i < format.size() &&
+               (format[i] == u'*' || format[i] == u'.' || (format[i] >= u'0' && format[i] <= u'9'))) {
             if (format[i] == u'*') ++count;
             ++i;
         }

@@ -70,7 +70,8 @@ TEST(ExtractAddress, FailuresCarryTheirReason) {
 }
 
 TEST(BluetoothEvidence, HardwareIdOrPathWithoutRegardToCase) {
-    EXPECT_TRUE(FindBluetoothEvidence(u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002", u"").hardwareId);
+    EXPECT_TRUE(
+        FindBluetoothEvidence(u"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002", u"").hardwareId);
     EXPECT_TRUE(FindBluetoothEvidence(u"bthenum\\x", u"").hardwareId);
     EXPECT_FALSE(FindBluetoothEvidence(u"BTHENUM", u"").hardwareId);  // the backslash belongs to it
     EXPECT_TRUE(FindBluetoothEvidence(u"", kBthPath).pathHint);
@@ -124,8 +125,8 @@ TEST(BluetoothPortEntry, UnknownDeviceWithoutAddressIsListed) {
     const auto address = ExtractAddress(u"\\\\?\\bthenum#{x}#8&abc#{y}");
     ASSERT_EQ(address.state, kAddressNone);
     ASSERT_TRUE(DecideBluetoothDirection(address.state).eligible);
-    const auto entry =
-        MakeBluetoothPortEntry(BluetoothPortName(u"COM5"), ChooseBluetoothDeviceName(address.state, {}, {}).name, address);
+    const auto entry = MakeBluetoothPortEntry(BluetoothPortName(u"COM5"),
+                                              ChooseBluetoothDeviceName(address.state, {}, {}).name, address);
     EXPECT_EQ(std::u16string(entry.portName), u"COM5:");
     EXPECT_EQ(std::u16string(entry.deviceName), u"Unknown");
     EXPECT_EQ(std::u16string(entry.address), u"");

@@ -20,8 +20,8 @@ TEST(DeviceId, ReadsModelAndCommandValues) {
 }
 
 TEST(DeviceId, AnyOtherCommandGivesThePlainModel) {
-    for (const char* text : {"MDL:MX-362;CMD:ESC/POS;", "MFG:Quillon;MDL:MX-362;", "CMD:QVL", "CMD:QVLX;",
-                             "CMD:qvl;", "CMD:QVL,ZPL;", "CMD:;", "", "MDL:QVL;"}) {
+    for (const char* text : {"MDL:MX-362;CMD:ESC/POS;", "MFG:Quillon;MDL:MX-362;", "CMD:QVL", "CMD:QVLX;", "CMD:qvl;",
+                             "CMD:QVL,ZPL;", "CMD:;", "", "MDL:QVL;"}) {
         EXPECT_EQ(ModelVariantText(Parse(text)), u"Quillon MX-362") << text;
     }
 }

@@ -18,7 +18,8 @@ std::u16string Format(std::size_t capacity, const char16_t* format, Args... args
 }
 
 TEST(FormatWide, WindowsWideConventionsForStrings) {
-    EXPECT_EQ(Format(64, u"Remove file:%ws, %d, errcode:%d.", u"C:\\x.dll", 1, 0), u"Remove file:C:\\x.dll, 1, errcode:0.");
+    EXPECT_EQ(Format(64, u"Remove file:%ws, %d, errcode:%d.", u"C:\\x.dll", 1, 0),
+              u"Remove file:C:\\x.dll, 1, errcode:0.");
     EXPECT_EQ(Format(64, u"%s|%ls|%hs|%S", u"w1", u"w2", "n1", "n2"), u"w1|w2|n1|n2");
     EXPECT_EQ(Format(64, u"%ws", static_cast<const char16_t*>(nullptr)), u"(null)");
     EXPECT_EQ(Format(64, u"[%5ws][%-5ws][%.2ws]", u"ab", u"ab", u"abcdef"), u"[   ab][ab   ][ab]");
@@ -81,9 +82,9 @@ TEST(FormatWideCut, KeepsWhatFitsInsteadOfDropping) {
         int length;
         std::u16string kept;
     } const cases[] = {
-        {6, u"abcde", 5, u"abcde"},                // fits exactly
-        {6, u"abcdefgh", 5, u"abcde"},             // cut, terminated
-        {4, u"ab\xD83D\xDE00z", 2, u"ab"},          // never ends inside a surrogate pair
+        {6, u"abcde", 5, u"abcde"},                     // fits exactly
+        {6, u"abcdefgh", 5, u"abcde"},                  // cut, terminated
+        {4, u"ab\xD83D\xDE00z", 2, u"ab"},              // never ends inside a surrogate pair
         {5, u"ab\xD83D\xDE00z", 4, u"ab\xD83D\xDE00"},  // the whole pair fits
         {1, u"abc", 0, u""},
     };

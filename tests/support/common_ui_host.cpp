@@ -116,10 +116,8 @@ LONG_PTR CALLBACK CommonUiHost::Callback(HANDLE sheet, UINT function, LPARAM fir
             if (!first) return 0;
             host->unusedPages_.push_back(reinterpret_cast<HPROPSHEETPAGE>(first));
             return first;
-        case CPSFUNC_SET_RESULT:
-            return 1;
-        default:
-            return 0;
+        case CPSFUNC_SET_RESULT: return 1;
+        default: return 0;
     }
 }
 

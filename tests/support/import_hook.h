@@ -46,7 +46,8 @@ private:
             for (std::size_t i = 0; slots[i].u1.Function; ++i) {
                 bool match = false;
                 if (names && !IMAGE_SNAP_BY_ORDINAL(names[i].u1.Ordinal)) {
-                    const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
+                    const auto* byName =
+                        reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names[i].u1.AddressOfData);
                     match = std::strcmp(reinterpret_cast<const char*>(byName->Name), function) == 0;
                 } else {
                     match = real && reinterpret_cast<const void*>(slots[i].u1.Function) == real;

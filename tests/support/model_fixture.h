@@ -99,10 +99,7 @@ inline std::u16string Name(const char16_t* fixed, std::size_t capacity = 32) {
     return s;
 }
 
-inline PaperRecord Paper(std::u16string_view name,
-                         std::uint32_t id,
-                         std::int32_t width,
-                         std::int32_t height,
+inline PaperRecord Paper(std::u16string_view name, std::uint32_t id, std::int32_t width, std::int32_t height,
                          std::uint32_t flags = kBuiltInPaperFlag | 0x11) {
     PaperRecord p{};
     for (std::size_t i = 0; i < name.size() && i < 31; ++i) p.name[i] = name[i];

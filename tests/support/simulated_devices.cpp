@@ -140,7 +140,8 @@ std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup) {
         return device;
     }
     bool written = true;
-    if (setup.portDescription) written = written && WriteString(parameters, L"Port Description", *setup.portDescription);
+    if (setup.portDescription)
+        written = written && WriteString(parameters, L"Port Description", *setup.portDescription);
     if (setup.portNumber)
         written = written && WriteValue(parameters, L"Port Number", REG_DWORD, &*setup.portNumber, sizeof(DWORD));
     if (setup.serialNumber) written = written && WriteString(parameters, L"Serial Number", *setup.serialNumber);
@@ -210,7 +211,8 @@ bool SetMachineValue(const std::wstring& keyPath, const std::wstring& name, DWOR
 }
 
 bool SetMachineString(const std::wstring& keyPath, const std::wstring& name, const std::wstring& value) {
-    return SetMachineValue(keyPath, name, REG_SZ, value.c_str(), static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    return SetMachineValue(keyPath, name, REG_SZ, value.c_str(),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 bool DeleteMachineValue(const std::wstring& keyPath, const std::wstring& name) {

@@ -31,8 +31,8 @@ struct ComPortSetup {
     std::optional<std::wstring> hardwareId;
     std::optional<std::wstring> friendlyName;
     std::optional<std::wstring> portName;  // "PortName" in the device's hardware key
-    DWORD portNameType = REG_SZ;  // REG_DWORD stores the number 5 instead of the text
-    bool withInterface = true;  // a present COM port interface
+    DWORD portNameType = REG_SZ;           // REG_DWORD stores the number 5 instead of the text
+    bool withInterface = true;             // a present COM port interface
 };
 
 // A device created in the prefix; removed again (with its interface) when the object is destroyed.

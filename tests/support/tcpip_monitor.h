@@ -56,8 +56,7 @@ inline StoredPort ReadStoredPort(const std::wstring& port) {
     StoredPort stored;
     HKEY key = nullptr;
     const std::wstring path = std::wstring(kTcpIpMonitorKey) + L"\\Ports\\" + port;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return stored;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return stored;
     stored.exists = true;
     wchar_t host[128] = L"";
     DWORD size = sizeof(host);
@@ -73,8 +72,7 @@ inline StoredPort ReadStoredPort(const std::wstring& port) {
 // A number the monitor keeps about itself in this prefix; 0 when it has none.
 inline DWORD MonitorValue(const wchar_t* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTcpIpMonitorKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kTcpIpMonitorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
     const DWORD value = ReadDword(key, name);
     RegCloseKey(key);
     return value;

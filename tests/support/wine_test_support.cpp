@@ -178,8 +178,8 @@ std::vector<std::wstring> PendingFileRenameOperations() {
     if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS &&
         bytes > 0) {
         std::wstring data(bytes / sizeof(wchar_t) + 2, L'\0');
-        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type,
-                             reinterpret_cast<BYTE*>(data.data()), &bytes) == ERROR_SUCCESS) {
+        if (RegQueryValueExW(key, L"PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                             &bytes) == ERROR_SUCCESS) {
             // A multi-string whose empty strings are meaningful (an empty destination is a
             // deletion): split on every terminator up to the data's end.
             const size_t units = bytes / sizeof(wchar_t);
@@ -261,7 +261,8 @@ bool SaveScreenshot(HWND window, const std::wstring& path) {
 
 std::string Narrow(const std::wstring& text) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int n =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;

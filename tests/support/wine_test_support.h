@@ -43,8 +43,8 @@ private:
 };
 
 struct RunResult {
-    bool started = false;    // CreateProcessW succeeded
-    bool finished = false;   // ended within the timeout (else it was terminated)
+    bool started = false;   // CreateProcessW succeeded
+    bool finished = false;  // ended within the timeout (else it was terminated)
     DWORD exitCode = 0;
 };
 

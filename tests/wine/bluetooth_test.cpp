@@ -47,12 +47,15 @@ std::unique_ptr<SimulatedDevice> BluetoothPort(const std::wstring& serial, const
     return device;
 }
 
-std::size_t Count(const std::vector<std::string>& lines, const std::string& text) { return Containing(lines, text).size(); }
+std::size_t Count(const std::vector<std::string>& lines, const std::string& text) {
+    return Containing(lines, text).size();
+}
 
 // A remote device name under the BTHPORT key, removed again at the end.
 class RemoteName {
 public:
-    RemoteName(const std::wstring& address, DWORD type, const void* data, DWORD bytes) : key_(kBthportDevices + address) {
+    RemoteName(const std::wstring& address, DWORD type, const void* data, DWORD bytes)
+        : key_(kBthportDevices + address) {
         EXPECT_TRUE(SetMachineValue(key_, L"Name", type, data, bytes));
     }
     ~RemoteName() { DeleteMachineTree(key_); }
@@ -68,11 +71,10 @@ public:
     explicit ListViewWindow(bool visible = false) {
         INITCOMMONCONTROLSEX init{sizeof(init), ICC_LISTVIEW_CLASSES};
         InitCommonControlsEx(&init);
-        frame_ = CreateWindowExW(0, L"STATIC", L"Bluetooth printers",
-                                 WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 0, 0, 520, 300,
-                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0, 500, 260,
-                                frame_, nullptr, GetModuleHandleW(nullptr), nullptr);
+        frame_ = CreateWindowExW(0, L"STATIC", L"Bluetooth printers", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0),
+                                 0, 0, 520, 300, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 0, 500,
+                                260, frame_, nullptr, GetModuleHandleW(nullptr), nullptr);
         const wchar_t* titles[] = {L"Port", L"Description", L""};
         const int widths[] = {200, 200, 80};
         for (int i = 0; i < 3; ++i) {
@@ -144,7 +146,8 @@ TEST(BluetoothListing, SerialPortProfilePrinterBecomesARow) {
 
     const auto lines = log.Lines();
     EXPECT_EQ(Count(lines, "[Bluetooth][SetupAPI] decision=interface_seen index=0 port=COM5: bluetoothHardwareId=true "
-                           "bluetoothPathHint=true path=" + Narrow(printer->DevicePath())),
+                           "bluetoothPathHint=true path=" +
+                               Narrow(printer->DevicePath())),
               1u);
     // Wine has no address property: the path's marker gives the address, as it stands there.
     EXPECT_EQ(Count(lines, "result=unavailable source=interface_property port=COM5: error=127 "
@@ -156,7 +159,8 @@ TEST(BluetoothListing, SerialPortProfilePrinterBecomesARow) {
     EXPECT_EQ(Count(lines, "[Bluetooth][Filter] decision=eligible port=COM5: address=001122aabbcc "
                            "addressSource=device_path_marker_0 direction=outgoing_candidate name=Tavolen MX-410"),
               1u);
-    EXPECT_EQ(Count(lines, "[Bluetooth][UI] refresh_started eligiblePortCount=1 rowsBeforeClear=2 clearResult=true"), 1u);
+    EXPECT_EQ(Count(lines, "[Bluetooth][UI] refresh_started eligiblePortCount=1 rowsBeforeClear=2 clearResult=true"),
+              1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][UI] modelPolicy=passthrough"), 1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][UI] decision=displayed row=0 port=COM5: address=001122aabbcc "
                            "model=Tavolen MX-410"),
@@ -188,11 +192,13 @@ TEST(BluetoothListing, IncomingAndForeignPortsAreDropped) {
                            "addressSource=device_path_marker_0 name=Incoming port"),
               1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][Filter] decision=drop stage=bluetooth_match reason=no_bthenum_evidence "
-                           "port=COM7: path=" + Narrow(plain->DevicePath()) + " hardwareId=ACPI\\PNP0501"),
+                           "port=COM7: path=" +
+                               Narrow(plain->DevicePath()) + " hardwareId=ACPI\\PNP0501"),
               1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][Summary] stage=enumeration registeredComPorts="), 1u);
     EXPECT_EQ(Count(lines, "setupApiInterfaces=2 setupApiPorts=2 bluetoothCandidates=1 eligiblePorts=0"), 1u);
-    EXPECT_EQ(Count(lines, "stage=ui eligiblePorts=0 displayedPorts=0 filteredPorts=0 insertFailures=0 finalRows=1"), 1u);
+    EXPECT_EQ(Count(lines, "stage=ui eligiblePorts=0 displayedPorts=0 filteredPorts=0 insertFailures=0 finalRows=1"),
+              1u);
 }
 
 TEST(BluetoothListing, PortWithoutAddressIsListedAsUnknown) {
@@ -211,7 +217,8 @@ TEST(BluetoothListing, PortWithoutAddressIsListedAsUnknown) {
 
     const auto lines = log.Lines();
     EXPECT_EQ(Count(lines, "result=unavailable source=device_path_markers reason=address_marker_not_found "
-                           "supportedMarkers=0,1 path=" + Narrow(anonymous->DevicePath())),
+                           "supportedMarkers=0,1 path=" +
+                               Narrow(anonymous->DevicePath())),
               1u);
     EXPECT_EQ(Count(lines, "result=unavailable source=device_path_marker_1 reason=address_not_hex path="), 1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][DeviceName] decision=fallback reason=name_unavailable port=COM8: address= "
@@ -221,7 +228,8 @@ TEST(BluetoothListing, PortWithoutAddressIsListedAsUnknown) {
                            "name=Standard Serial over Bluetooth link"),
               1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][Filter] decision=eligible stage=direction reason=address_unavailable "
-                           "direction=unknown port=COM8: path=" + Narrow(anonymous->DevicePath()) + " name=Unknown"),
+                           "direction=unknown port=COM8: path=" +
+                               Narrow(anonymous->DevicePath()) + " name=Unknown"),
               1u);
     EXPECT_EQ(Count(lines, "[Bluetooth][Filter] decision=eligible port=COM8: address= addressSource=unavailable "
                            "direction=unknown name=Unknown"),
@@ -262,7 +270,8 @@ TEST(BluetoothListing, UnusablePortNamesAreDropped) {
     const auto unnamedLines = Containing(lines, "path=" + Narrow(unnamed->DevicePath()));
     ASSERT_EQ(unnamedLines.size(), 1u);
     EXPECT_NE(unnamedLines[0].find("decision=drop reason=device_registry_open_failed index="), std::string::npos);
-    EXPECT_NE(unnamedLines[0].find(" hardwareId=" + Narrow(kSppHardwareId) + " hardwareIdError=0 friendlyName= "
+    EXPECT_NE(unnamedLines[0].find(" hardwareId=" + Narrow(kSppHardwareId) +
+                                   " hardwareIdError=0 friendlyName= "
                                    "friendlyNameError=13 error="),
               std::string::npos);
     EXPECT_EQ(Count(lines, "[Bluetooth][Filter] decision=drop stage=port_name reason=port_name_empty path=" +
@@ -330,7 +339,8 @@ TEST(BluetoothAddress, InterfacePropertyBeforeDevicePath) {
     EXPECT_EQ(std::wstring(WidePtr(byPort[L"COM11:"].address)), L"a1b2c3d4e5f6");
 
     const auto lines = log.Lines();
-    EXPECT_EQ(Count(lines, "result=found source=interface_property port=COM10: address=001122AABBCC state=nonzero"), 1u);
+    EXPECT_EQ(Count(lines, "result=found source=interface_property port=COM10: address=001122AABBCC state=nonzero"),
+              1u);
     EXPECT_EQ(Count(lines, "result=unavailable source=interface_property port=COM11: error=13 "
                            "fallback=device_path_markers"),
               1u);
@@ -393,7 +403,8 @@ TEST(BluetoothSerialComm, RegisteredPortsMissingFromTheInterfacesAreLogged) {
         std::wstring name;
         ~Value() { DeleteMachineValue(kSerialComm, name); }
     };
-    Value modem{L"\\Device\\BthModem0"}, lost{L"\\Device\\BthModem9"}, number{L"\\Device\\Odd"}, colon{L"\\Device\\Colon"};
+    Value modem{L"\\Device\\BthModem0"}, lost{L"\\Device\\BthModem9"}, number{L"\\Device\\Odd"},
+        colon{L"\\Device\\Colon"};
     ASSERT_TRUE(SetMachineString(kSerialComm, modem.name, L"COM13"));
     ASSERT_TRUE(SetMachineString(kSerialComm, lost.name, L"com14::"));
     const DWORD four = 4;
@@ -412,14 +423,17 @@ TEST(BluetoothSerialComm, RegisteredPortsMissingFromTheInterfacesAreLogged) {
     EXPECT_EQ(Count(lines, "decision=drop reason=serialcomm_value_type_unsupported index="), 2u);
     EXPECT_EQ(Count(lines, "type=4 device=\\Device\\Odd"), 2u);
     EXPECT_EQ(Count(lines, "decision=drop reason=serialcomm_port_name_empty index="), 2u);
-    EXPECT_EQ(Count(lines, "[Bluetooth][Compare] decision=not_displayable reason=os_com_missing_from_setupapi port=COM14"),
-              1u);
-    EXPECT_EQ(Count(lines, "[Bluetooth][Compare] decision=not_displayable reason=os_com_missing_from_setupapi port=COM13"),
-              0u);
-    EXPECT_EQ(Count(lines, "[Bluetooth][Summary] stage=enumeration registeredComPorts=" +
-                               std::to_string(registered.Size()) + " setupApiInterfaces=1 setupApiPorts=1 "
-                               "bluetoothCandidates=1 eligiblePorts=1"),
-              1u);
+    EXPECT_EQ(
+        Count(lines, "[Bluetooth][Compare] decision=not_displayable reason=os_com_missing_from_setupapi port=COM14"),
+        1u);
+    EXPECT_EQ(
+        Count(lines, "[Bluetooth][Compare] decision=not_displayable reason=os_com_missing_from_setupapi port=COM13"),
+        0u);
+    EXPECT_EQ(
+        Count(lines, "[Bluetooth][Summary] stage=enumeration registeredComPorts=" + std::to_string(registered.Size()) +
+                         " setupApiInterfaces=1 setupApiPorts=1 "
+                         "bluetoothCandidates=1 eligiblePorts=1"),
+        1u);
 }
 
 // ---- pairing ----------------------------------------------------------------------------------
@@ -526,8 +540,8 @@ TEST(BluetoothPairing, FailedSelectionShowsTheSystemText) {
     EXPECT_FALSE(ShowBluetoothPairDialog(page.Frame()));
     ASSERT_EQ(script.boxes.size(), 1u);
     wchar_t systemText[512] = {};
-    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0, systemText,
-                   512, nullptr);
+    FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_ACCESS_DENIED, 0,
+                   systemText, 512, nullptr);
     ASSERT_NE(systemText[0], L'\0');
     EXPECT_EQ(script.boxes[0], std::wstring(L"\u84DD\u7259\u8BBE\u5907\u9009\u62E9\u9519\u8BEF|") + systemText);
     EXPECT_EQ(script.boxType & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));

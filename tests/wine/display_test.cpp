@@ -40,8 +40,8 @@ TEST(Display, PaintedWindowCanBeReadBackAndSaved) {
     cls.hInstance = GetModuleHandleW(nullptr);
     cls.lpszClassName = L"KelnoDisplayTest";
     ASSERT_NE(RegisterClassW(&cls), 0);
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, cls.lpszClassName, L"display test", WS_POPUP | WS_VISIBLE, 50, 60,
-                                  200, 120, nullptr, nullptr, cls.hInstance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, cls.lpszClassName, L"display test", WS_POPUP | WS_VISIBLE, 50, 60, 200,
+                                  120, nullptr, nullptr, cls.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     UpdateWindow(window);
     PumpFor(500);

@@ -71,8 +71,8 @@ Function Export(const char* name) {
 }
 
 BOOL InitialisePrinter(const std::wstring& queue) {
-    return Export<DrvPrinterEventFn>("DrvPrinterEvent")(const_cast<wchar_t*>(queue.c_str()), kPrinterEventInitialize,
-                                                        0, 0);
+    return Export<DrvPrinterEventFn>("DrvPrinterEvent")(const_cast<wchar_t*>(queue.c_str()), kPrinterEventInitialize, 0,
+                                                        0);
 }
 
 // The DEVMODE DocumentPropertiesW writes for the queue; input optional.
@@ -86,7 +86,9 @@ std::vector<BYTE> QueryDevmode(const std::wstring& queue, const DEVMODEW* input 
     return out;
 }
 
-const PublicDevmode& Public(const std::vector<BYTE>& bytes) { return *reinterpret_cast<const PublicDevmode*>(bytes.data()); }
+const PublicDevmode& Public(const std::vector<BYTE>& bytes) {
+    return *reinterpret_cast<const PublicDevmode*>(bytes.data());
+}
 const PrivateDevmode& Private(const std::vector<BYTE>& bytes) {
     return *reinterpret_cast<const PrivateDevmode*>(bytes.data() + sizeof(PublicDevmode));
 }
@@ -177,7 +179,8 @@ TEST(DocumentPropertiesTest, SizeQueryAnnouncesTheDriverDevmode) {
     EXPECT_EQ(DocumentPropertiesW(nullptr, printer.get(), const_cast<wchar_t*>(kQueue410.c_str()), nullptr, nullptr, 0),
               5196);
     // Without a handle, by name (AddPrinterW's own path).
-    EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<wchar_t*>(kQueue310.c_str()), nullptr, nullptr, 0), 5196);
+    EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, const_cast<wchar_t*>(kQueue310.c_str()), nullptr, nullptr, 0),
+              5196);
 }
 
 TEST(DocumentPropertiesTest, DefaultDevmodeOfEachModel) {
@@ -185,8 +188,8 @@ TEST(DocumentPropertiesTest, DefaultDevmodeOfEachModel) {
         const std::wstring& queue;
         std::int16_t paperWidth, paperLength;  // the USER paper of the model's list
     };
-    const Expected models[] = {{kQueue410, 1016, 1523}, {kQueue310, 720, 1299}, {kQueue420, 1016, 1523},
-                               {kQueue430, 1016, 1523}};
+    const Expected models[] = {
+        {kQueue410, 1016, 1523}, {kQueue310, 720, 1299}, {kQueue420, 1016, 1523}, {kQueue430, 1016, 1523}};
     for (const Expected& model : models) {
         SCOPED_TRACE(Narrow(model.queue));
         LONG result = 0;
@@ -340,9 +343,9 @@ TEST(DeviceCapabilitiesTest, ListQueriesFailUntilThePrinterHasItsForms) {
 
 TEST(DeviceCapabilitiesTest, PaperListsAfterPrinterInitialisation) {
     ASSERT_TRUE(InitialisePrinter(kQueue420));
-    EXPECT_EQ(PaperNames(kQueue420), (std::vector<std::wstring>{L"101.6 mm x 152.4 mm", L"76 mm x 130 mm",
-                                                                  L"76 mm x 100 mm", L"72 mm x 130 mm",
-                                                                  L"72 mm x 100 mm", L"Custom size"}));
+    EXPECT_EQ(PaperNames(kQueue420),
+              (std::vector<std::wstring>{L"101.6 mm x 152.4 mm", L"76 mm x 130 mm", L"76 mm x 100 mm",
+                                         L"72 mm x 130 mm", L"72 mm x 100 mm", L"Custom size"}));
     EXPECT_EQ(PaperIds(kQueue420), (std::vector<WORD>{257, 258, 259, 260, 261, 256}));
 
     const int count = DeviceCapabilitiesW(kQueue420.c_str(), L"FILE:", DC_PAPERSIZE, nullptr, nullptr);
@@ -388,8 +391,8 @@ TEST(DeviceCapabilitiesTest, ValuesOfTheModel) {
     EXPECT_EQ(DeviceCapabilitiesW(kQueue410.c_str(), L"FILE:", DC_BINNAMES, bin, nullptr), 1);
     EXPECT_STREQ(bin, L"Roll paper storehouse");
     LONG resolutions[2] = {};
-    EXPECT_EQ(DeviceCapabilitiesW(kQueue410.c_str(), L"FILE:", DC_ENUMRESOLUTIONS, reinterpret_cast<wchar_t*>(resolutions),
-                                  nullptr),
+    EXPECT_EQ(DeviceCapabilitiesW(kQueue410.c_str(), L"FILE:", DC_ENUMRESOLUTIONS,
+                                  reinterpret_cast<wchar_t*>(resolutions), nullptr),
               1);
     EXPECT_EQ(resolutions[0], 203);
     EXPECT_EQ(resolutions[1], 203);
@@ -402,9 +405,9 @@ TEST(DeviceCapabilitiesTest, PersonalityFollowsTheDevmodesLanguage) {
     std::vector<BYTE> dm = QueryDevmode(kQueue430);
     const std::uint32_t zpl = 3;
     std::memcpy(dm.data() + 2424, &zpl, sizeof zpl);
-    EXPECT_EQ(DeviceCapabilitiesW(kQueue430.c_str(), L"FILE:", DC_PERSONALITY, name,
-                                  reinterpret_cast<DEVMODEW*>(dm.data())),
-              1);
+    EXPECT_EQ(
+        DeviceCapabilitiesW(kQueue430.c_str(), L"FILE:", DC_PERSONALITY, name, reinterpret_cast<DEVMODEW*>(dm.data())),
+        1);
     EXPECT_STREQ(name, L"ZPL/ZPL2");
 }
 
@@ -520,15 +523,15 @@ TEST(ConvertDevModeTest, DriverDefault) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
     EXPECT_EQ(size, 5196);
 
-    EXPECT_TRUE(convert(const_cast<wchar_t*>(kQueue410.c_str()), nullptr, reinterpret_cast<DEVMODEW*>(out.data()),
-                        &size, 4));
+    EXPECT_TRUE(
+        convert(const_cast<wchar_t*>(kQueue410.c_str()), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &size, 4));
     EXPECT_EQ(Text(Public(out).dmDeviceName, 32), kQueue410);
     EXPECT_EQ(Public(out).dmDriverExtra, 4976);
     EXPECT_EQ(std::memcmp(Private(out).signature, "MDVQ", 4), 0);
 
     SetLastError(0);
-    EXPECT_FALSE(convert(const_cast<wchar_t*>(L"No such printer"), nullptr, reinterpret_cast<DEVMODEW*>(out.data()),
-                         &size, 4));
+    EXPECT_FALSE(
+        convert(const_cast<wchar_t*>(L"No such printer"), nullptr, reinterpret_cast<DEVMODEW*>(out.data()), &size, 4));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
 }
 
@@ -545,8 +548,8 @@ TEST(ConvertDevModeTest, ConversionsBetweenSizes) {
                          &size, 2 /* CDM_CONVERT351 */));
     EXPECT_EQ(size, 5164);
     size = 5164;
-    ASSERT_TRUE(convert(name, reinterpret_cast<DEVMODEW*>(current.data()), reinterpret_cast<DEVMODEW*>(old.data()),
-                        &size, 2));
+    ASSERT_TRUE(
+        convert(name, reinterpret_cast<DEVMODEW*>(current.data()), reinterpret_cast<DEVMODEW*>(old.data()), &size, 2));
     EXPECT_EQ(Public(old).dmSize, 188);
     EXPECT_EQ(Public(old).dmSpecVersion, 0x0320);
     EXPECT_EQ(Public(old).dmDriverVersion, 0x0350);
@@ -570,13 +573,16 @@ TEST(ConvertDevModeTest, ConversionsBetweenSizes) {
     // An output too small for the sizes it claims, a missing size, an unknown mode.
     size = 1000;
     SetLastError(0);
-    EXPECT_FALSE(convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), &size, 1));
+    EXPECT_FALSE(
+        convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), &size, 1));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     SetLastError(0);
-    EXPECT_FALSE(convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), nullptr, 1));
+    EXPECT_FALSE(
+        convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), nullptr, 1));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     size = kDevmodeSize;
-    EXPECT_FALSE(convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), &size, 3));
+    EXPECT_FALSE(
+        convert(name, reinterpret_cast<DEVMODEW*>(old.data()), reinterpret_cast<DEVMODEW*>(back.data()), &size, 3));
 }
 
 // ---- DevQueryPrintEx --------------------------------------------------------------------------
@@ -881,10 +887,11 @@ TEST(SpoolerReadsTest, EachAnswerReadsEveryValueOnceInOneCall) {
         std::function<bool()> answer;
         SpoolerCalls expected;
     } cases[] = {
-        {"DC_PAPERNAMES by name", [&] { return kelno::DeviceCapabilities(nullptr, name, DC_PAPERNAMES, names.data(), nullptr) == 6; },
-         byName},
+        {"DC_PAPERNAMES by name",
+         [&] { return kelno::DeviceCapabilities(nullptr, name, DC_PAPERNAMES, names.data(), nullptr) == 6; }, byName},
         {"DC_PAPERNAMES with a handle",
-         [&] { return kelno::DeviceCapabilities(printer.get(), name, DC_PAPERNAMES, names.data(), nullptr) == 6; }, byHandle},
+         [&] { return kelno::DeviceCapabilities(printer.get(), name, DC_PAPERNAMES, names.data(), nullptr) == 6; },
+         byHandle},
         {"default DEVMODE", [&] { return properties(printer.get(), nullptr) == 1; }, byHandle},
         {"DEVMODE merged with an unknown form", [&] { return properties(printer.get(), request) == 1; }, byHandle},
         {"default DEVMODE by name", [&] { return properties(nullptr, nullptr) == 1; }, byName},
@@ -913,7 +920,8 @@ TEST(ModelDatabaseTest, DriverNameWithoutBlankKeepsTheDataFileValues) {
     EXPECT_EQ(DeviceCapabilitiesW(queue.c_str(), L"FILE:", DC_MAXEXTENT, nullptr, nullptr), (22860 << 16) | 1080);
     capture.Settle();
     // Every load reports it, also when the result comes from the process's earlier load.
-    EXPECT_GE(capture.MessagesContaining(L"Unable to split Vender name and Model name from the DeviceName.").size(), 3u);
+    EXPECT_GE(capture.MessagesContaining(L"Unable to split Vender name and Model name from the DeviceName.").size(),
+              3u);
 }
 
 }  // namespace

@@ -55,7 +55,9 @@ protected:
     static std::optional<std::vector<BYTE>> Resource(LPCWSTR type, LPCWSTR name, LANGID language) {
         return ResourceBytes(module_, type, name, language);
     }
-    static std::optional<std::wstring> StringIn(UINT id, LANGID language) { return StringResource(module_, id, language); }
+    static std::optional<std::wstring> StringIn(UINT id, LANGID language) {
+        return StringResource(module_, id, language);
+    }
 
     static HMODULE module_;
 };
@@ -75,10 +77,8 @@ TEST_F(DriverUiResources, TextsAreTranslated) {
             const std::optional<std::wstring> text = StringIn(id, language.id);
             const std::optional<std::wstring> english = StringIn(id, kEnglish);
             if (!text || !english) continue;  // reported above
-            if (id == kHelpFileName)
-                EXPECT_EQ(*text, *english) << language.name;
-            else
-                EXPECT_NE(*text, *english) << language.name << " string " << id << " is the English text";
+            if (id == kHelpFileName) EXPECT_EQ(*text, *english) << language.name;
+            else EXPECT_NE(*text, *english) << language.name << " string " << id << " is the English text";
         }
     }
     EXPECT_EQ(StringIn(2200, kEnglish), std::optional<std::wstring>(L"Custom size"));

@@ -28,9 +28,7 @@ inline bool InstallPackageDrivers() {
 }
 
 // The configuration DLL the spooler loads for the queues (driver directory, version 3).
-inline HMODULE LoadInstalledDriverUi() {
-    return LoadLibraryW(InstalledDriverFile(L"kelnodrv6ui.dll").c_str());
-}
+inline HMODULE LoadInstalledDriverUi() { return LoadLibraryW(InstalledDriverFile(L"kelnodrv6ui.dll").c_str()); }
 
 template <typename Function>
 Function ExportOf(HMODULE module, const char* name) {

@@ -54,7 +54,8 @@ PrinterInstallEntry MakeEntry(const std::u16string& model, const std::u16string&
 const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 
 bool Contains(const std::vector<std::wstring>& lines, const std::wstring& text) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::wstring& l) { return l.find(text) != std::wstring::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::wstring& l) { return l.find(text) != std::wstring::npos; });
 }
 
 // Runs the worker on this thread for one wizard state and collects what it tells the page.
@@ -102,8 +103,8 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
         state.request = &request;
         state.requestCount = 1;
         RunWorker(state, page);
-        EXPECT_TRUE(InstallSucceeded.load()) << Narrow(W(entry.printerName)) << " " << LastInstallError.load() << "-"
-                                             << LastInstallSystemError.load();
+        EXPECT_TRUE(InstallSucceeded.load())
+            << Narrow(W(entry.printerName)) << " " << LastInstallError.load() << "-" << LastInstallSystemError.load();
         entry = request;  // the engine writes back the queue name and port it used
     }
     const auto& lines = page.Lines();
@@ -118,7 +119,8 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
         ASSERT_TRUE(queue.found) << i;
         EXPECT_EQ(queue.port, expectedPorts[i]);
         EXPECT_EQ(queue.driver, W(entries[i].modelName));
-        EXPECT_EQ(queue.attributes & (PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI), PRINTER_ATTRIBUTE_LOCAL);
+        EXPECT_EQ(queue.attributes & (PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI),
+                  PRINTER_ATTRIBUTE_LOCAL);
     }
     const auto drivers = DriverNames();
     for (const auto& entry : entries)
@@ -171,7 +173,8 @@ TEST_F(EngineRoundTrip, InstallOnUsbFileAndNetworkPortsThenRemoveEverything) {
     // The package step found the package's OEM INF by its provider and uninstalled it (Wine
     // reports success without deleting the file).
     const auto& removal = page.Lines();
-    const auto packageLine = std::find(removal.begin(), removal.end(), L"Delete printer driver package, inf: oem12.inf...");
+    const auto packageLine =
+        std::find(removal.begin(), removal.end(), L"Delete printer driver package, inf: oem12.inf...");
     ASSERT_NE(packageLine, removal.end());
     ASSERT_NE(packageLine + 1, removal.end());
     EXPECT_EQ(packageLine[1], L"OK\r\n");

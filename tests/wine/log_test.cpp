@@ -42,7 +42,8 @@ TEST(Log, LineLayoutBannersAndLocations) {
     };
     for (const auto& pattern : expected) {
         const std::regex re(pattern);
-        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return std::regex_match(l, re); }), 1)
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return std::regex_match(l, re); }), 1)
             << pattern;
     }
     const auto structured = Containing(lines, "structured 42");
@@ -171,7 +172,7 @@ TEST(Log, WithoutALogDbgPrintAndStoppedExceptionsGoToTheDebuggerOutput) {
     ASSERT_FALSE(IsLogStarted());
     DebugOutputCapture capture;
     DbgPrint("Remove file:%ws, %d, errcode:%d.", L"C:\\nolog.dll", 0, 5);
-    DbgPrint("bad %q format");  // still dropped
+    DbgPrint("bad %q format");                            // still dropped
     DebugOutF(L"%ws", std::wstring(1000, L'w').c_str());  // cut to the buffer, not dropped
     ReportStoppedException("test boundary", "boom");
     ASSERT_TRUE(capture.WaitFor(L"test boundary: stopped an exception: boom"));
@@ -188,7 +189,8 @@ TEST(Log, ExceptionsStoppedAtABoundaryAreLoggedAndGiveTheFailureValue) {
     const int result = Guarded("worker thread", -1, []() -> int { throw std::runtime_error("disk gone"); });
     EXPECT_EQ(result, -1);
     SetLastError(0);
-    EXPECT_FALSE(Guarded("export", FALSE, []() -> BOOL { throw std::bad_alloc(); }, LastError::set));
+    EXPECT_FALSE(Guarded(
+        "export", FALSE, []() -> BOOL { throw std::bad_alloc(); }, LastError::set));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
     EndLog();
     const auto lines = log.Lines();

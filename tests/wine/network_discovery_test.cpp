@@ -209,11 +209,13 @@ public:
                                       QS_ALLINPUT);
         }
     }
-    void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+    void PumpFor(DWORD ms) {
+        PumpUntil([] { return false; }, ms);
+    }
 
-    int replies = 0;                      // WM_DISCOVERY_REPLY received
-    int added = 0;                        // of which OnDiscoveryAnswer added a record
-    std::vector<std::set<Row>> changes;   // NetworkPrinterList at each WM_PORTS_CHANGED
+    int replies = 0;                     // WM_DISCOVERY_REPLY received
+    int added = 0;                       // of which OnDiscoveryAnswer added a record
+    std::vector<std::set<Row>> changes;  // NetworkPrinterList at each WM_PORTS_CHANGED
     std::vector<ULONGLONG> changeTimes;
 
 private:
@@ -291,7 +293,8 @@ protected:
 
 TEST_F(NetworkDiscovery, LocalAddressesAreTheUsableAddressesOfTheAdapters) {
     const std::vector<std::string> adapters = AdapterAddresses();
-    ASSERT_EQ(std::set<std::string>(adapters.begin(), adapters.end()), (std::set<std::string>{"10.77.0.1", "10.77.1.1"}));
+    ASSERT_EQ(std::set<std::string>(adapters.begin(), adapters.end()),
+              (std::set<std::string>{"10.77.0.1", "10.77.1.1"}));
     DebugOutputCapture debug;
     EXPECT_EQ(CollectLocalAddresses(), 2u);
     std::vector<std::string> listed;
@@ -453,8 +456,8 @@ TEST_F(NetworkDiscovery, SeveralPrintersAndOneLocalAddressOnly) {
     ASSERT_TRUE(Open());
     ASSERT_TRUE(BroadcastAndWait(window, 5));
     EXPECT_EQ(ListedPrinters(), (std::set<Row>{{"10.77.0.50", "Tavolen MX-410", 3},
-                                              {"10.77.0.51", "Tavolen MX-310", 3},
-                                              {"10.77.0.52", "Tavolen MX-430", 3}}));
+                                               {"10.77.0.51", "Tavolen MX-310", 3},
+                                               {"10.77.0.52", "Tavolen MX-430", 3}}));
 }
 
 TEST_F(NetworkDiscovery, AnswersOfUnsupportedModelsAddNothingAndAreLogged) {
@@ -467,9 +470,10 @@ TEST_F(NetworkDiscovery, AnswersOfUnsupportedModelsAddNothingAndAreLogged) {
     ASSERT_TRUE(BroadcastAndWait(window, 6));
     EXPECT_EQ(window.added, 0);
     EXPECT_TRUE(ListedPrinters().empty());
-    EXPECT_EQ(log.Containing("[NetDiscovery][Answer] decision=drop reason=unsupported_model port=10.77.0.50 model=MX-999")
-                  .size(),
-              2u);
+    EXPECT_EQ(
+        log.Containing("[NetDiscovery][Answer] decision=drop reason=unsupported_model port=10.77.0.50 model=MX-999")
+            .size(),
+        2u);
 }
 
 TEST_F(NetworkDiscovery, AnswersOf115And117BytesAreIgnored) {

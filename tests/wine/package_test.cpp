@@ -9,9 +9,9 @@ namespace {
 
 TEST(Package, HoldsTheLayoutOfTheSetup) {
     const std::wstring pkg = PackageFolderPath();
-    for (const wchar_t* file : {L"drvwizard.exe", L"usbonestep.exe", L"unins000.exe", L"kelnov6.inf", L"vamtv3.inf",
-                                L"dat\\kelnodrv6.dat", L"amd64\\kelnodrv6ui.dll", L"amd64\\kelnodrv6.dll",
-                                L"amd64\\kelnomon.dll"})
+    for (const wchar_t* file :
+         {L"drvwizard.exe", L"usbonestep.exe", L"unins000.exe", L"kelnov6.inf", L"vamtv3.inf", L"dat\\kelnodrv6.dat",
+          L"amd64\\kelnodrv6ui.dll", L"amd64\\kelnodrv6.dll", L"amd64\\kelnomon.dll"})
         EXPECT_TRUE(FileExists(JoinPath(pkg, file))) << Narrow(file);
 }
 

@@ -33,7 +33,8 @@ TEST(Progress, EngineTextsComeFromTheProgramsTableFormattedAndSentToThePage) {
     wchar_t text[64];
     LoadEngineText(sink, EngineText::removePrinter, text, 8);
     EXPECT_STREQ(text, L"Remove ");  // cut to the buffer, terminated
-    ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), IDS_INSTALLED_SUCCESS, text, static_cast<int>(std::size(text))), 0);
+    ASSERT_GT(LoadStringW(GetModuleHandleW(nullptr), IDS_INSTALLED_SUCCESS, text, static_cast<int>(std::size(text))),
+              0);
     EXPECT_STREQ(text, L"\u2713 Installed success.");  // UTF-8 resource source kept intact
 }
 

@@ -156,24 +156,23 @@ std::wstring ErrorSuffix(DWORD code) { return L", error: " + std::to_wstring(cod
 struct ServiceWait {
     const char* name;
     bool (*call)(const wchar_t* service);
-    DWORD pollMs;             // the interval of the polls
-    bool runFirst;            // the service runs before the call
-    const wchar_t* slowService;   // reaches the wanted state after a while
+    DWORD pollMs;                // the interval of the polls
+    bool runFirst;               // the service runs before the call
+    const wchar_t* slowService;  // reaches the wanted state after a while
     const wchar_t* slowArguments;
-    std::size_t minPolls;     // polls the slow change takes at least
+    std::size_t minPolls;         // polls the slow change takes at least
     const wchar_t* stuckService;  // never reaches it
     const wchar_t* stuckArguments;
-    std::size_t stuckPolls;   // polls before the call gives up
-    DWORD stuckState;         // where the stuck service stays
-    const wchar_t* verb;      // of the time-out message
+    std::size_t stuckPolls;  // polls before the call gives up
+    DWORD stuckState;        // where the stuck service stays
+    const wchar_t* verb;     // of the time-out message
 };
 
 const ServiceWait kServiceWaits[] = {
-    {"StopServiceAndWait", [](const wchar_t* s) { return StopServiceAndWait(s); }, 10, true,
-     L"KelnoSvcStop", L"--stop-delay=400", 5, L"KelnoSvcIgnore", L"--ignore-stop", 1000, SERVICE_RUNNING, L"stop"},
-    {"StartServiceAndWait", [](const wchar_t* s) { return StartServiceAndWait(s); }, 10, false,
-     L"KelnoSvcStart", L"--start-delay=400", 5, L"KelnoSvcSlowStart", L"--start-delay=600000", 1000,
-     SERVICE_START_PENDING, L"start"},
+    {"StopServiceAndWait", [](const wchar_t* s) { return StopServiceAndWait(s); }, 10, true, L"KelnoSvcStop",
+     L"--stop-delay=400", 5, L"KelnoSvcIgnore", L"--ignore-stop", 1000, SERVICE_RUNNING, L"stop"},
+    {"StartServiceAndWait", [](const wchar_t* s) { return StartServiceAndWait(s); }, 10, false, L"KelnoSvcStart",
+     L"--start-delay=400", 5, L"KelnoSvcSlowStart", L"--start-delay=600000", 1000, SERVICE_START_PENDING, L"start"},
     // The timeout forms poll timeout / 10 times.
     {"StopServiceWithTimeout", [](const wchar_t* s) { return StopServiceWithTimeout(s, 300); }, 10, true,
      L"KelnoSvcTimedStop", L"--stop-delay=300", 3, L"KelnoSvcTimedIgnore", L"--ignore-stop", 30, SERVICE_RUNNING,

@@ -74,8 +74,8 @@ private:
 std::unique_ptr<SimulatedDevice> BluetoothPort(const std::wstring& serial, const std::wstring& portName,
                                                const std::wstring& hardwareId = kBluetoothSppId) {
     ComPortSetup setup;
-    setup.instanceId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&" + serial +
-                      L"&0&001122AABBCC_C00000000";
+    setup.instanceId =
+        L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002\\7&" + serial + L"&0&001122AABBCC_C00000000";
     setup.hardwareId = hardwareId;
     setup.portName = portName;
     setup.withInterface = false;
@@ -111,7 +111,7 @@ TEST_F(SpoolerPortsTest, EveryPortGetsItsType) {
     EXPECT_EQ(Length(SpoolerPortList), added);
 
     const std::map<std::wstring, std::uint16_t> expected = {
-        {L"USB001", kPortTypeUsb},  {L"COM1:", kPortTypeCom},   {L"COM2:", kPortTypeCom},
+        {L"USB001", kPortTypeUsb},      {L"COM1:", kPortTypeCom}, {L"COM2:", kPortTypeCom},
         {L"COM3:", kPortTypeBluetooth}, {L"COM4:", kPortTypeCom}, {L"LPT1:", kPortTypeOther},
         {L"FILE:", kPortTypeOther},
     };
@@ -127,22 +127,23 @@ TEST_F(SpoolerPortsTest, EveryPortGetsItsType) {
     const auto lines = log.Lines();
     // One "seen" and one "classified" line per COM port, none for the others.
     EXPECT_EQ(Containing(lines, "decision=spooler_port_seen").size(), 4u);
-    EXPECT_EQ(Containing(lines, "decision=spooler_port_seen port=COM3: description=Local Port spoolerType=").size(), 1u);
+    EXPECT_EQ(Containing(lines, "decision=spooler_port_seen port=COM3: description=Local Port spoolerType=").size(),
+              1u);
     EXPECT_TRUE(Containing(lines, "port=LPT1:").empty());
     EXPECT_EQ(Containing(lines, "decision=classified port=COM3: installerPortType=5 deviceOpenSucceeded=").size(), 1u);
     EXPECT_EQ(Containing(lines, "decision=classified port=COM4: installerPortType=2 deviceOpenSucceeded=").size(), 1u);
-    EXPECT_EQ(Containing(lines, "decision=classified_as_bluetooth port=COM3: hardwareId=" + Narrow(kBluetoothSppId))
-                  .size(),
-              1u);
+    EXPECT_EQ(
+        Containing(lines, "decision=classified_as_bluetooth port=COM3: hardwareId=" + Narrow(kBluetoothSppId)).size(),
+        1u);
     // COM2 is not the Bluetooth device's port: one device, one candidate with a readable name.
-    EXPECT_EQ(Containing(lines,
-                         "decision=classified_as_serial reason=no_matching_bluetooth_device port=COM2: "
-                         "enumeratedDevices=1 hardwareIdReadFailures=0 bluetoothHardwareCandidates=1 "
-                         "readableCandidatePortNames=1")
+    EXPECT_EQ(Containing(lines, "decision=classified_as_serial reason=no_matching_bluetooth_device port=COM2: "
+                                "enumeratedDevices=1 hardwareIdReadFailures=0 bluetoothHardwareCandidates=1 "
+                                "readableCandidatePortNames=1")
                   .size(),
               1u);
     EXPECT_EQ(Containing(lines, "[Bluetooth][Summary] stage=com_scan spoolerComPorts=4 classifiedBluetoothPorts=1 "
-                                "acceptedPorts=" + std::to_string(added))
+                                "acceptedPorts=" +
+                                    std::to_string(added))
                   .size(),
               1u);
 }
@@ -170,7 +171,7 @@ TEST_F(SpoolerPortsTest, OpenResultOnlyLogged) {
 TEST_F(SpoolerPortsTest, PortsOfOtherListsAreNotAddedAgain) {
     ExtraPort usb(L"USB001");
     NetworkPort network(L"192.168.1.9");
-    Push(UsbDeviceList, u"USB001", kPortTypeUsb);            // the printer is plugged in
+    Push(UsbDeviceList, u"USB001", kPortTypeUsb);                // the printer is plugged in
     Push(NetworkPrinterList, u"192.168.1.9", kPortTypeNetwork);  // it answered the discovery
     Push(SpoolerPortList, u"COM4:", kPortTypeCom);
 
@@ -189,9 +190,8 @@ TEST_F(SpoolerPortsTest, PortsOfOtherListsAreNotAddedAgain) {
     EXPECT_EQ(Length(SpoolerPortList), added + 1);
 
     const auto lines = log.Lines();
-    EXPECT_EQ(Containing(lines,
-                         "decision=drop reason=unknown_type_or_duplicate port=COM4: installerPortType=2 "
-                         "duplicateUsb=false duplicateNet=false duplicateCom=true")
+    EXPECT_EQ(Containing(lines, "decision=drop reason=unknown_type_or_duplicate port=COM4: installerPortType=2 "
+                                "duplicateUsb=false duplicateNet=false duplicateCom=true")
                   .size(),
               2u);
     EXPECT_EQ(Containing(lines, "decision=drop reason=unknown_type_or_duplicate port=COM1:").size(), 1u);
@@ -203,8 +203,10 @@ TEST_F(SpoolerPortsTest, PortsOfOtherListsAreNotAddedAgain) {
 
 TEST_F(SpoolerPortsTest, BluetoothPortNamesMatchWithoutCaseOrColon) {
     auto bluetooth = BluetoothPort(L"NAMES", L"COM7:");
-    for (const wchar_t* name : {L"COM7", L"COM7:", L"com7", L"Com7:"}) EXPECT_TRUE(IsBluetoothComPort(name)) << Narrow(name);
-    for (const wchar_t* name : {L"COM70", L"COM", L"COM7::", L"LPT7"}) EXPECT_FALSE(IsBluetoothComPort(name)) << Narrow(name);
+    for (const wchar_t* name : {L"COM7", L"COM7:", L"com7", L"Com7:"})
+        EXPECT_TRUE(IsBluetoothComPort(name)) << Narrow(name);
+    for (const wchar_t* name : {L"COM70", L"COM", L"COM7::", L"LPT7"})
+        EXPECT_FALSE(IsBluetoothComPort(name)) << Narrow(name);
 }
 
 TEST_F(SpoolerPortsTest, BluetoothHardwareIdsAndUnreadableDevices) {
@@ -241,10 +243,9 @@ TEST_F(SpoolerPortsTest, BluetoothHardwareIdsAndUnreadableDevices) {
     EXPECT_EQ(Containing(lines, "classification_probe_failed port=COM9: stage=device_registry_open index=").size(), 1u);
     EXPECT_EQ(Containing(lines, "classification_probe_failed port=COM9: stage=port_name_read index=").size(), 1u);
     EXPECT_EQ(Containing(lines, "error=" + std::to_string(ERROR_INVALID_DATATYPE)).size(), 1u);
-    EXPECT_EQ(Containing(lines,
-                         "decision=classified_as_serial reason=no_matching_bluetooth_device port=COM9: "
-                         "enumeratedDevices=5 hardwareIdReadFailures=0 bluetoothHardwareCandidates=3 "
-                         "readableCandidatePortNames=1")
+    EXPECT_EQ(Containing(lines, "decision=classified_as_serial reason=no_matching_bluetooth_device port=COM9: "
+                                "enumeratedDevices=5 hardwareIdReadFailures=0 bluetoothHardwareCandidates=3 "
+                                "readableCandidatePortNames=1")
                   .size(),
               1u);
     EXPECT_EQ(Containing(lines, "[warning]").size(), 2u);

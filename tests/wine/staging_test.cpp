@@ -36,7 +36,8 @@ void WINAPI FakeNativeSystemInfo(LPSYSTEM_INFO info) {
 // Makes the engine see another processor for the lifetime of the object.
 class ArchitectureOverride {
 public:
-    explicit ArchitectureOverride(WORD architecture) : seam_(seams::System().getNativeSystemInfo, &FakeNativeSystemInfo) {
+    explicit ArchitectureOverride(WORD architecture)
+        : seam_(seams::System().getNativeSystemInfo, &FakeNativeSystemInfo) {
         g_architecture = architecture;
     }
 
@@ -190,9 +191,12 @@ TEST(DriverEnvironment, NamesTheFourArchitecturesAndNothingElse) {
         WORD architecture;
         const wchar_t* environment;
     } cases[] = {
-        {PROCESSOR_ARCHITECTURE_INTEL, L"i386"}, {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
-        {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"}, {12 /* ARM64 */, L"arm64"},
-        {PROCESSOR_ARCHITECTURE_IA64, L""},      {PROCESSOR_ARCHITECTURE_UNKNOWN, L""},
+        {PROCESSOR_ARCHITECTURE_INTEL, L"i386"},
+        {PROCESSOR_ARCHITECTURE_ARM, L"arm"},
+        {PROCESSOR_ARCHITECTURE_AMD64, L"amd64"},
+        {12 /* ARM64 */, L"arm64"},
+        {PROCESSOR_ARCHITECTURE_IA64, L""},
+        {PROCESSOR_ARCHITECTURE_UNKNOWN, L""},
         {13, L""},
     };
     for (const auto& c : cases) {
@@ -370,10 +374,11 @@ TEST_F(Staging, CopiesAreTracedInTheProgramLog) {
 
     const std::string datSource = pkg + "\\dat\\kelnodrv6.dat";
     const std::string datDestination = driverDir + "\\kelnodrv6.dat";
-    EXPECT_EQ(CountContaining(lines, "DbgPrint: CopyFile file:" + datSource + " to " + datDestination + ", 1, errcode:"),
-              1);
-    EXPECT_EQ(CountContaining(lines, "DbgPrint: CopyFile file:" + datSource + " to " + datDestination + ", 0, errcode:2."),
-              1);
+    EXPECT_EQ(
+        CountContaining(lines, "DbgPrint: CopyFile file:" + datSource + " to " + datDestination + ", 1, errcode:"), 1);
+    EXPECT_EQ(
+        CountContaining(lines, "DbgPrint: CopyFile file:" + datSource + " to " + datDestination + ", 0, errcode:2."),
+        1);
     // The data file's removal is not traced; the monitor's system copy is not traced either.
     EXPECT_EQ(CountContaining(lines, "Remove file:" + datDestination), 0);
     EXPECT_EQ(CountContaining(lines, "DbgPrint: "), 10);
@@ -459,9 +464,7 @@ protected:
         for (const wchar_t* file : kDriverFiles) DeleteFileW(InstalledFile(file).c_str());
         Staging::TearDown();
     }
-    static std::wstring InstalledFile(const wchar_t* file) {
-        return JoinPath(JoinPath(DriverDirectory(), L"3"), file);
-    }
+    static std::wstring InstalledFile(const wchar_t* file) { return JoinPath(JoinPath(DriverDirectory(), L"3"), file); }
 };
 
 TEST_F(UpgradeRefresh, OverwritesTheInstalledFilesAndTheSystemMonitor) {

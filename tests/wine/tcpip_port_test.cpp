@@ -34,8 +34,7 @@ std::wstring MonitorOfPort(const std::wstring& port) {
     DWORD needed = 0, count = 0;
     EnumPortsW(nullptr, 2, nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed);
-    if (needed == 0 || !EnumPortsW(nullptr, 2, buffer.data(), needed, &needed, &count))
-        return L"";
+    if (needed == 0 || !EnumPortsW(nullptr, 2, buffer.data(), needed, &needed, &count)) return L"";
     const auto* ports = reinterpret_cast<const PORT_INFO_2W*>(buffer.data());
     for (DWORD i = 0; i < count; ++i)
         if (ports[i].pPortName && port == ports[i].pPortName)
@@ -132,7 +131,8 @@ TEST_F(TcpIpPort, AddOfAnExistingPortFailsAndConfigureBringsItToTheNewValues) {
 }
 
 TEST_F(TcpIpPort, DeleteRemovesThePortsOfNetworkEntriesOnly) {
-    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"172.16.0.3", L"172.16.0.3", 9100));  // no page: no lines
+    ASSERT_TRUE(
+        AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"172.16.0.3", L"172.16.0.3", 9100));  // no page: no lines
     ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"172.16.0.4", L"172.16.0.4", 9100));
     EXPECT_TRUE(page_.Lines().empty());
 
@@ -173,15 +173,13 @@ TEST_F(TcpIpPort, OverLongNamesAreRefusedWithoutACallAndNeverCut) {
     EXPECT_FALSE(AddStandardTcpIpPort(page_.sink(), nullptr, L"10.0.0.1", 9100));
     ASSERT_EQ(page_.Lines().size(), 8u);
     EXPECT_EQ(page_.Lines()[0], L"Add port: " + port64 + L", 10.0.0.1 ...");
-    for (std::size_t i = 1; i < 8; i += 2)
-        EXPECT_EQ(page_.Lines()[i], L"Failed\r\n") << i;
+    for (std::size_t i = 1; i < 8; i += 2) EXPECT_EQ(page_.Lines()[i], L"Failed\r\n") << i;
     EXPECT_EQ(ReadStoredPort(port63).hostName, host48);  // not reconfigured to a cut host
     page_.Clear();
 
     // A port-name field without its terminator, and one longer than the monitor's field.
     PrinterInstallEntry unterminated{};
-    for (char16_t& c : unterminated.portName)
-        c = u'q';
+    for (char16_t& c : unterminated.portName) c = u'q';
     unterminated.portKind = kPortKindStandardTcpIp;
     const PrinterInstallEntry tooLong = NetworkEntry(port64.c_str());
     const PrinterInstallEntry entries[] = {unterminated, tooLong};

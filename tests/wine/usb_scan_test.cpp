@@ -252,7 +252,8 @@ TEST_F(UsbScanTest, DevicePathOfSupportedVendorsByExactPortName) {
     ASSERT_TRUE(FindUsbDevicePath(L"USB008", path));
     EXPECT_EQ(std::wstring(path), b->DevicePath());
 
-    for (const wchar_t* other : {L"usb007", L"USB07", L"USB0070", L"USB009", L"", static_cast<const wchar_t*>(nullptr)}) {
+    for (const wchar_t* other :
+         {L"usb007", L"USB07", L"USB0070", L"USB009", L"", static_cast<const wchar_t*>(nullptr)}) {
         wmemset(path, L'x', kPortTextChars);
         EXPECT_FALSE(FindUsbDevicePath(other, path)) << (other ? Narrow(other) : "null");
         EXPECT_EQ(path[0], L'\0');
@@ -308,7 +309,7 @@ TEST_F(UsbScanTest, ModelVariantFromTheCommandSet) {
     } cases[] = {
         {"MFG:Quillon;MDL:MX-362;CMD:QVL;", L"Quillon MX-362_"},
         {"MFG:Quillon;MDL:MX-362;CMD:ESC/POS;", L"Quillon MX-362"},
-        {"MFG:Quillon;MDL:MX-362;", L"Quillon MX-362"},           // no CMD key
+        {"MFG:Quillon;MDL:MX-362;", L"Quillon MX-362"},            // no CMD key
         {std::string(1020, 'A') + "CMD:QVL;", L"Quillon MX-362"},  // fills the buffer: the rest is not read
         {"", L"Quillon MX-362"},
     };

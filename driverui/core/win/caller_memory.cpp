@@ -21,8 +21,7 @@ std::size_t AccessibleBytesAt(const void* address, std::size_t wanted, DWORD acc
         MEMORY_BASIC_INFORMATION region{};
         const auto at = reinterpret_cast<const void*>(start + found);
         if (VirtualQuery(at, &region, sizeof region) != sizeof region) break;
-        if (region.State != MEM_COMMIT || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) ||
-            !(region.Protect & access))
+        if (region.State != MEM_COMMIT || (region.Protect & (PAGE_GUARD | PAGE_NOACCESS)) || !(region.Protect & access))
             break;
         const auto regionEnd = reinterpret_cast<std::uintptr_t>(region.BaseAddress) + region.RegionSize;
         if (regionEnd <= start + found) break;
@@ -37,9 +36,7 @@ std::size_t ReadableBytesAt(const void* address, std::size_t wanted) {
     return AccessibleBytesAt(address, wanted, kReadable);
 }
 
-std::size_t WritableBytesAt(void* address, std::size_t wanted) {
-    return AccessibleBytesAt(address, wanted, kWritable);
-}
+std::size_t WritableBytesAt(void* address, std::size_t wanted) { return AccessibleBytesAt(address, wanted, kWritable); }
 
 std::span<const std::uint8_t> CallerDevmodeBytes(const DEVMODEW* devmode) {
     if (!devmode) return {};

@@ -25,8 +25,7 @@ DWORD AsCapabilityResult(std::int32_t answer) { return static_cast<DWORD>(answer
 
 }  // namespace
 
-DWORD DeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output,
-                         const DEVMODEW* devmode) {
+DWORD DeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output, const DEVMODEW* devmode) {
     std::unique_ptr<DriverContext> context = CapabilityContext(printer, deviceName, index, devmode);
     if (!context) return AsCapabilityResult(kGdiError);
     const std::optional<std::vector<PaperRecord>> forms = FormListOf(*context);
@@ -42,8 +41,8 @@ DWORD DeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, 
     return AsCapabilityResult(DeviceCapability(inputs, index, out));
 }
 
-DWORD SplDeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output,
-                            DWORD outputUnits, const DEVMODEW* devmode) {
+DWORD SplDeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output, DWORD outputUnits,
+                            const DEVMODEW* devmode) {
     if (index != kDcPaperNames && index != kDcMediaReady) return AsCapabilityResult(kGdiError);
     std::unique_ptr<DriverContext> context = CapabilityContext(printer, deviceName, index, devmode);
     if (!context) return AsCapabilityResult(kGdiError);

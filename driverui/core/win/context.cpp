@@ -34,8 +34,7 @@ std::wstring HelpFilePath(HANDLE printer) {
     }
     wchar_t directory[MAX_PATH] = L"";
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), sizeof directory,
-                                    &needed))
+    if (!GetPrinterDriverDirectoryW(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory), sizeof directory, &needed))
         return {};
     directory[std::size(directory) - 1] = L'\0';
     const std::wstring file = ResourceWString(IDS_HELP_FILE_NAME);
@@ -77,11 +76,8 @@ struct MergeSources {
 
 }  // namespace
 
-std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
-                                             const wchar_t* name,
-                                             const DEVMODEW* callerDevmode,
-                                             DWORD* errorId,
-                                             unsigned options) {
+std::unique_ptr<DriverContext> CreateContext(HANDLE printer, const wchar_t* name, const DEVMODEW* callerDevmode,
+                                             DWORD* errorId, unsigned options) {
     auto fail = [errorId]() -> std::unique_ptr<DriverContext> {
         if (errorId) *errorId = IDS_MEMORY_ALLOCATION_FAILED;
         return nullptr;

@@ -40,32 +40,29 @@ struct CommonUiDescription {
 };
 
 struct DriverContext {
-    HANDLE printer = nullptr;      // the printer the context is for (not owned)
-    ScopedPrinter ownedPrinter;    // opened by name when the caller had no handle
+    HANDLE printer = nullptr;    // the printer the context is for (not owned)
+    ScopedPrinter ownedPrinter;  // opened by name when the caller had no handle
     std::wstring helpPath;
     std::vector<std::uint8_t> spare;
-    DriverContextState state;      // model record, permission, merge mask, DEVMODE, current form, settings
+    DriverContextState state;  // model record, permission, merge mask, DEVMODE, current form, settings
     std::wstring driverName;
-    std::wstring printerName;      // PRINTER_INFO_1 pName (31 units at most)
+    std::wstring printerName;  // PRINTER_INFO_1 pName (31 units at most)
     std::unique_ptr<OPTITEM> optionItem;
     WORD optionItemCount = 0;
-    HANDLE commonUi = nullptr;     // returned by the common UI for the description
+    HANDLE commonUi = nullptr;  // returned by the common UI for the description
     std::unique_ptr<CommonUiDescription> description;
-    std::array<HWND, 4> pageWindows{};  // Page Setup and the next three pages
+    std::array<HWND, 4> pageWindows{};        // Page Setup and the next three pages
     const DEVMODEW* callerDevmode = nullptr;  // not owned
     DEVMODEW* outputDevmode = nullptr;        // not owned; Apply writes here
     // "FORMS" as read while the context was built (nothing when the printer has none).
     std::optional<std::vector<std::uint8_t>> storedForms;
-    ScopedGdiplus gdiplus;         // started for a property sheet, shut down with the context
+    ScopedGdiplus gdiplus;  // started for a property sheet, shut down with the context
     unsigned options = 0;
 };
 
 // Builds a context for the printer (or, when printer is null, for the printer called name,
 // which the context opens and closes). errorId, when given, receives 1902 on failure.
-std::unique_ptr<DriverContext> CreateContext(HANDLE printer,
-                                             const wchar_t* name,
-                                             const DEVMODEW* callerDevmode,
-                                             DWORD* errorId,
-                                             unsigned options);
+std::unique_ptr<DriverContext> CreateContext(HANDLE printer, const wchar_t* name, const DEVMODEW* callerDevmode,
+                                             DWORD* errorId, unsigned options);
 
 }  // namespace kelno

@@ -46,8 +46,7 @@ BOOL SavePrinterForms(const wchar_t* printerName, BOOL resultWithoutPrinter) {
 void ReportJobError(DevQueryPrintInfo& info, std::uint32_t errorId, const PublicDevmode* job) {
     std::size_t capacity = 0;
     if (info.pszErrorStr && info.cchErrorStr > 0)
-        capacity = WritableBytesAt(info.pszErrorStr, std::size_t{info.cchErrorStr} * sizeof(wchar_t)) /
-                   sizeof(wchar_t);
+        capacity = WritableBytesAt(info.pszErrorStr, std::size_t{info.cchErrorStr} * sizeof(wchar_t)) / sizeof(wchar_t);
     char16_t* out = capacity ? U16Ptr(info.pszErrorStr) : nullptr;
     std::size_t needed = 0;
     if (job && JobErrorNamesForm(errorId)) {
@@ -123,8 +122,8 @@ BOOL QueryPrintJob(DevQueryPrintInfo* info) {
     if (!job) {
         // No DEVMODE, or one whose sizes do not hold together: nothing to check.
         error = kJobInvalidData;
-    } else if (DWORD errorId = 0; !(context = CreateContext(info->hPrinter, nullptr, info->pDevMode, &errorId,
-                                                           kContextForEvents))) {
+    } else if (DWORD errorId = 0;
+               !(context = CreateContext(info->hPrinter, nullptr, info->pDevMode, &errorId, kContextForEvents))) {
         error = errorId ? errorId : kJobMemoryFailure;
     } else {
         // "PPDataFlags" decides whether a job may use a paper other than the loaded one.

@@ -16,10 +16,9 @@ LONG DocumentPropertySheets(PROPSHEETUI_INFO* info, LPARAM parameter);
 LONG DevicePropertySheets(PROPSHEETUI_INFO* info, LPARAM parameter);
 
 // DrvDeviceCapabilities and DrvSplDeviceCaps.
-DWORD DeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output,
-                         const DEVMODEW* devmode);
-DWORD SplDeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output,
-                            DWORD outputUnits, const DEVMODEW* devmode);
+DWORD DeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output, const DEVMODEW* devmode);
+DWORD SplDeviceCapabilities(HANDLE printer, const wchar_t* deviceName, WORD index, void* output, DWORD outputUnits,
+                            const DEVMODEW* devmode);
 
 // DrvConvertDevMode.
 BOOL ConvertDevMode(const wchar_t* printerName, const DEVMODEW* input, DEVMODEW* output, LONG* size, DWORD mode);

@@ -15,42 +15,50 @@ using kelno::Guarded;
 using kelno::LastError;
 
 extern "C" LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter) {
-    return Guarded<LONG>("DrvDocumentPropertySheets", -1,
-                         [&] { return kelno::DocumentPropertySheets(info, parameter); }, LastError::set);
+    return Guarded<LONG>(
+        "DrvDocumentPropertySheets", -1, [&] { return kelno::DocumentPropertySheets(info, parameter); },
+        LastError::set);
 }
 
 extern "C" LONG WINAPI DrvDevicePropertySheets(PPROPSHEETUI_INFO info, LPARAM parameter) {
-    return Guarded<LONG>("DrvDevicePropertySheets", -1, [&] { return kelno::DevicePropertySheets(info, parameter); }, LastError::set);
+    return Guarded<LONG>(
+        "DrvDevicePropertySheets", -1, [&] { return kelno::DevicePropertySheets(info, parameter); }, LastError::set);
 }
 
 extern "C" DWORD WINAPI DrvDeviceCapabilities(HANDLE printer, PWSTR deviceName, WORD index, PVOID output,
                                               PDEVMODEW devmode) {
-    return Guarded<DWORD>("DrvDeviceCapabilities", GDI_ERROR,
-                          [&] { return kelno::DeviceCapabilities(printer, deviceName, index, output, devmode); }, LastError::set);
+    return Guarded<DWORD>(
+        "DrvDeviceCapabilities", GDI_ERROR,
+        [&] { return kelno::DeviceCapabilities(printer, deviceName, index, output, devmode); }, LastError::set);
 }
 
-extern "C" DWORD WINAPI DrvSplDeviceCaps(HANDLE printer, PWSTR deviceName, WORD index, PVOID output,
-                                         DWORD outputUnits, PDEVMODEW devmode) {
-    return Guarded<DWORD>("DrvSplDeviceCaps", GDI_ERROR, [&] {
-        return kelno::SplDeviceCapabilities(printer, deviceName, index, output, outputUnits, devmode);
-    }, LastError::set);
+extern "C" DWORD WINAPI DrvSplDeviceCaps(HANDLE printer, PWSTR deviceName, WORD index, PVOID output, DWORD outputUnits,
+                                         PDEVMODEW devmode) {
+    return Guarded<DWORD>(
+        "DrvSplDeviceCaps", GDI_ERROR,
+        [&] { return kelno::SplDeviceCapabilities(printer, deviceName, index, output, outputUnits, devmode); },
+        LastError::set);
 }
 
 extern "C" BOOL WINAPI DrvConvertDevMode(LPWSTR printerName, PDEVMODEW input, PDEVMODEW output, PLONG size,
                                          DWORD mode) {
-    return Guarded<BOOL>("DrvConvertDevMode", FALSE,
-                         [&] { return kelno::ConvertDevMode(printerName, input, output, size, mode); }, LastError::set);
+    return Guarded<BOOL>(
+        "DrvConvertDevMode", FALSE, [&] { return kelno::ConvertDevMode(printerName, input, output, size, mode); },
+        LastError::set);
 }
 
 extern "C" BOOL WINAPI DrvPrinterEvent(LPWSTR printerName, INT event, DWORD flags, LPARAM parameter) {
-    return Guarded<BOOL>("DrvPrinterEvent", FALSE,
-                         [&] { return kelno::PrinterEvent(printerName, event, flags, parameter); }, LastError::set);
+    return Guarded<BOOL>(
+        "DrvPrinterEvent", FALSE, [&] { return kelno::PrinterEvent(printerName, event, flags, parameter); },
+        LastError::set);
 }
 
 extern "C" BOOL WINAPI DrvUpgradePrinter(DWORD level, LPBYTE upgradeInfo) {
-    return Guarded<BOOL>("DrvUpgradePrinter", FALSE, [&] { return kelno::UpgradePrinter(level, upgradeInfo); }, LastError::set);
+    return Guarded<BOOL>(
+        "DrvUpgradePrinter", FALSE, [&] { return kelno::UpgradePrinter(level, upgradeInfo); }, LastError::set);
 }
 
 extern "C" BOOL WINAPI DevQueryPrintEx(kelno::DevQueryPrintInfo* info) {
-    return Guarded<BOOL>("DevQueryPrintEx", FALSE, [&] { return kelno::QueryPrintJob(info); }, LastError::set);
+    return Guarded<BOOL>(
+        "DevQueryPrintEx", FALSE, [&] { return kelno::QueryPrintJob(info); }, LastError::set);
 }

@@ -121,9 +121,8 @@ DWORD DeleteFormByName(DriverContext& context, std::u16string_view name) {
                               FixedText(context.state.devmode.pub.dmDeviceName).size());
     ScopedPrinter printer = OpenPrinterByName(device.c_str(), true);
     if (!printer) return GetLastError() ? GetLastError() : ERROR_INVALID_PRINTER_NAME;
-    const DWORD status =
-        SetPrinterDataW(printer.get(), const_cast<wchar_t*>(WidePtr(kFormsValueName)), REG_BINARY,
-                        const_cast<BYTE*>(rewritten->data()), static_cast<DWORD>(rewritten->size()));
+    const DWORD status = SetPrinterDataW(printer.get(), const_cast<wchar_t*>(WidePtr(kFormsValueName)), REG_BINARY,
+                                         const_cast<BYTE*>(rewritten->data()), static_cast<DWORD>(rewritten->size()));
     if (status == ERROR_SUCCESS) context.state.permission &= ~kPermissionChange;
     return status;
 }

@@ -31,8 +31,9 @@ std::optional<std::vector<std::uint8_t>> SizedQuery(DWORD firstSize, Query query
 
 std::optional<std::vector<std::uint8_t>> QueryPrinter(HANDLE printer, DWORD level) {
     if (!printer) return std::nullopt;
-    return SizedQuery(level == 2 ? kFirstPrinterInfo2Size : kFirstBufferSize,
-                      [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
+    return SizedQuery(
+        level == 2 ? kFirstPrinterInfo2Size : kFirstBufferSize,
+        [&](BYTE* buffer, DWORD size, DWORD* needed) { return GetPrinterW(printer, level, buffer, size, needed); });
 }
 
 std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWORD level) {
@@ -44,7 +45,8 @@ std::optional<std::vector<std::uint8_t>> QueryPrinterDriver(HANDLE printer, DWOR
 
 ScopedPrinter OpenPrinterByName(const wchar_t* name, bool allAccess) {
     if (!name || !*name) return {};
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, static_cast<ACCESS_MASK>(allAccess ? PRINTER_ALL_ACCESS : PRINTER_ACCESS_USE)};
+    PRINTER_DEFAULTSW defaults{nullptr, nullptr,
+                               static_cast<ACCESS_MASK>(allAccess ? PRINTER_ALL_ACCESS : PRINTER_ACCESS_USE)};
     HANDLE handle = nullptr;
     if (!OpenPrinterW(const_cast<wchar_t*>(name), &handle, &defaults)) return {};
     return ScopedPrinter(handle);

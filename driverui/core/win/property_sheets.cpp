@@ -146,17 +146,14 @@ LONG CommonHandler(PROPSHEETUI_INFO* info, LPARAM parameter, const wchar_t* titl
             header->IconID = context->description ? context->description->sheet.IconID : 0;
             return 1;
         }
-        case PROPSHEETUI_REASON_DESTROY:
-            DestroyContext(info);
-            return 1;
+        case PROPSHEETUI_REASON_DESTROY: DestroyContext(info); return 1;
         case PROPSHEETUI_REASON_SET_RESULT: {
             const auto* result = reinterpret_cast<const SETRESULT_INFO*>(parameter);
             if (!result || !context || !context->commonUi || result->hSetResult != context->commonUi) return -1;
             info->Result = static_cast<ULONG_PTR>(result->Result);
             return 1;
         }
-        default:
-            return -1;
+        default: return -1;
     }
 }
 
@@ -201,8 +198,8 @@ LONG ApplySettings(CPSUICBPARAM* parameter) {
     if (std::optional<std::vector<PaperRecord>> forms = ReadFormList(context->printer)) {
         const std::vector<PaperRecord> list = NumberFormList(std::move(*forms));
         const std::u16string_view name = FixedText(state.currentForm.name);
-        const auto found =
-            std::find_if(list.begin(), list.end(), [&](const PaperRecord& paper) { return FixedText(paper.name) == name; });
+        const auto found = std::find_if(list.begin(), list.end(),
+                                        [&](const PaperRecord& paper) { return FixedText(paper.name) == name; });
         if (found != list.end() && static_cast<std::int32_t>(found->id) != callerPaperSize) {
             devmode.dmPaperSize = static_cast<std::int16_t>(found->id);
             CurrentFormRecord form = CurrentFormFromPaper(*found);
@@ -295,8 +292,8 @@ LONG InitDocumentSheet(PROPSHEETUI_INFO* info) {
 // Lets a message through the window message filter of an elevated sheet (Vista and later).
 void AllowMessage(UINT message) {
     using Filter = BOOL(WINAPI*)(UINT, DWORD);
-    static const auto filter =
-        reinterpret_cast<Filter>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter")));
+    static const auto filter = reinterpret_cast<Filter>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "ChangeWindowMessageFilter")));
     if (filter) filter(message, MSGFLT_ADD);
 }
 

@@ -30,7 +30,8 @@ void FillWhite(HWND page, HDC dc) {
 
 std::string AboutRightsNoticeAnsi() {
     wchar_t wide[256] = L"";
-    const int units = MultiByteToWideChar(CP_UTF8, 0, kAboutRightsNoticeUtf8, -1, wide, static_cast<int>(std::size(wide)));
+    const int units =
+        MultiByteToWideChar(CP_UTF8, 0, kAboutRightsNoticeUtf8, -1, wide, static_cast<int>(std::size(wide)));
     if (units <= 0) return {};
     // Shorten the text until its ANSI form fits, never splitting a surrogate pair.
     int length = units - 1;
@@ -64,8 +65,7 @@ INT_PTR HandleAboutMessage(HWND page, UINT message, WPARAM wParam) {
         case WM_CTLCOLORSTATIC:
             SetBkColor(reinterpret_cast<HDC>(wParam), kWhite);
             return reinterpret_cast<INT_PTR>(WhiteBrush());
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }
 

@@ -44,13 +44,13 @@ constexpr std::uint8_t kRequest[32] = {
 
 struct Printer {
     int id = 0;
-    in_addr from{};                 // answers are sent from this address
+    in_addr from{};  // answers are sent from this address
     std::uint8_t payloadAddress[4]{};
     std::string model = "MX-410";
     std::size_t size = kAnswerSize;
     long limit = -1;
-    std::vector<in_addr> to;        // empty: answers every PC address
-    long delayMs = 0;               // answers leave this long after the request
+    std::vector<in_addr> to;  // empty: answers every PC address
+    long delayMs = 0;         // answers leave this long after the request
     long answered = 0;
     bool stopped = false;
 };
@@ -157,7 +157,8 @@ void OnRequest(int udp) {
     const ssize_t received = recvfrom(udp, buffer, sizeof(buffer), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (received < 0) return;
     ++requestsTotal;
-    const bool valid = received == static_cast<ssize_t>(sizeof(kRequest)) && std::memcmp(buffer, kRequest, sizeof(kRequest)) == 0;
+    const bool valid =
+        received == static_cast<ssize_t>(sizeof(kRequest)) && std::memcmp(buffer, kRequest, sizeof(kRequest)) == 0;
     const std::string source = AddressText(from.sin_addr) + ":" + std::to_string(ntohs(from.sin_port));
     Log("%zd-byte %s request from %s", received, valid ? "valid" : "foreign", source.c_str());
     if (!valid) return;
@@ -181,8 +182,10 @@ int SendDueAnswers(int udp) {
     const std::vector<PendingAnswer> sending(due, pendingAnswers.end());
     pendingAnswers.erase(due, pendingAnswers.end());
     for (const PendingAnswer& answer : sending) {
-        auto printer = std::find_if(printers.begin(), printers.end(), [&](const Printer& p) { return p.id == answer.printerId; });
-        if (printer == printers.end() || printer->stopped || (printer->limit >= 0 && printer->answered >= printer->limit))
+        auto printer =
+            std::find_if(printers.begin(), printers.end(), [&](const Printer& p) { return p.id == answer.printerId; });
+        if (printer == printers.end() || printer->stopped ||
+            (printer->limit >= 0 && printer->answered >= printer->limit))
             continue;
         SendAnswer(udp, *printer, answer.to);
         ++printer->answered;
@@ -231,7 +234,8 @@ std::string SetPcAddresses(const std::string& arguments) {
             const std::size_t equals = item.find('=');
             if (equals == std::string::npos) return "error expected LINK=ADDRESS: " + item;
             const std::string link = item.substr(0, equals), address = item.substr(equals + 1);
-            if (link.rfind(kPcLinkPrefix, 0) != 0 || link.find_first_not_of("abcdefghijklmnopqrstuvwxyz-0123456789") != std::string::npos)
+            if (link.rfind(kPcLinkPrefix, 0) != 0 ||
+                link.find_first_not_of("abcdefghijklmnopqrstuvwxyz-0123456789") != std::string::npos)
                 return "error not a PC link: " + link;
             if (address.empty() || address.find_first_not_of("0123456789./") != std::string::npos)
                 return "error bad address " + address;
@@ -361,7 +365,8 @@ bool OnClientData(Client& client) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::string reply = Execute(line) + "\n";
         Log("control: %s -> %s", line.c_str(), reply.substr(0, reply.size() - 1).c_str());
-        if (send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(reply.size())) return false;
+        if (send(client.fd, reply.data(), reply.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(reply.size()))
+            return false;
     }
     return true;
 }
@@ -442,7 +447,8 @@ int main(int argc, char** argv) {
         timeoutMs = SendDueAnswers(udp);
         for (std::size_t i = 2; i < fds.size(); ++i) {
             if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            auto client = std::find_if(clients.begin(), clients.end(), [&](const Client& c) { return c.fd == fds[i].fd; });
+            auto client =
+                std::find_if(clients.begin(), clients.end(), [&](const Client& c) { return c.fd == fds[i].fd; });
             if (client != clients.end() && !OnClientData(*client)) {
                 close(client->fd);
                 clients.erase(client);

@@ -73,8 +73,7 @@ class Key {
 public:
     Key() = default;
     ~Key() {
-        if (key_)
-            RegCloseKey(key_);
+        if (key_) RegCloseKey(key_);
     }
     Key(const Key&) = delete;
     Key& operator=(const Key&) = delete;
@@ -134,8 +133,7 @@ void GetString(HKEY key, const wchar_t* name, wchar_t* out, std::size_t capacity
 
 void NoteCall(const wchar_t* command, ACCESS_MASK granted) {
     Key key;
-    if (!OpenMonitorKey(key, KEY_READ | KEY_WRITE))
-        return;
+    if (!OpenMonitorKey(key, KEY_READ | KEY_WRITE)) return;
     SetDword(key.get(), L"XcvCalls", GetDword(key.get(), L"XcvCalls") + 1);
     SetString(key.get(), L"LastCommand", command);
     SetDword(key.get(), L"LastGrantedAccess", granted);
@@ -155,29 +153,23 @@ bool UsablePortName(const WCHAR (&field)[N]) {
 }
 
 DWORD CheckPortData(const BYTE* input, DWORD size, PortData1& data) {
-    if (!input || size < sizeof(PortData1))
-        return ERROR_INVALID_PARAMETER;
+    if (!input || size < sizeof(PortData1)) return ERROR_INVALID_PARAMETER;
     std::memcpy(&data, input, sizeof(data));
-    if (data.dwVersion != 1)
-        return ERROR_INVALID_LEVEL;
+    if (data.dwVersion != 1) return ERROR_INVALID_LEVEL;
     if (!UsablePortName(data.sztPortName) || !Terminated(data.sztHostAddress) || !Terminated(data.sztSNMPCommunity) ||
         !Terminated(data.sztQueue) || !Terminated(data.sztIPAddress))
         return ERROR_INVALID_PARAMETER;
-    if (data.dwProtocol != kProtocolRaw && data.dwProtocol != kProtocolLpr)
-        return ERROR_INVALID_PARAMETER;
-    if (data.sztHostAddress[0] == 0 && data.sztIPAddress[0] == 0)
-        return ERROR_INVALID_PARAMETER;
+    if (data.dwProtocol != kProtocolRaw && data.dwProtocol != kProtocolLpr) return ERROR_INVALID_PARAMETER;
+    if (data.sztHostAddress[0] == 0 && data.sztIPAddress[0] == 0) return ERROR_INVALID_PARAMETER;
     return ERROR_SUCCESS;
 }
 
 DWORD StorePort(const PortData1& data) {
     Key ports, key;
-    if (!OpenPortsKey(ports, KEY_READ | KEY_WRITE))
-        return ERROR_ACCESS_DENIED;
+    if (!OpenPortsKey(ports, KEY_READ | KEY_WRITE)) return ERROR_ACCESS_DENIED;
     const LONG rc = RegCreateKeyExW(ports.get(), data.sztPortName, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
                                     key.Receive(), nullptr);
-    if (rc != ERROR_SUCCESS)
-        return static_cast<DWORD>(rc);
+    if (rc != ERROR_SUCCESS) return static_cast<DWORD>(rc);
     SetDword(key.get(), L"Protocol", data.dwProtocol);
     SetDword(key.get(), L"Version", data.dwVersion);
     SetString(key.get(), L"HostName", data.sztHostAddress);
@@ -199,69 +191,47 @@ struct XcvHandle {
     ACCESS_MASK granted;
 };
 
-bool MayAdminister(const XcvHandle& xcv) {
-    return (xcv.granted & SERVER_ACCESS_ADMINISTER) != 0;
-}
+bool MayAdminister(const XcvHandle& xcv) { return (xcv.granted & SERVER_ACCESS_ADMINISTER) != 0; }
 
 DWORD AddPort(const XcvHandle& xcv, const BYTE* input, DWORD size) {
-    if (!MayAdminister(xcv))
-        return ERROR_ACCESS_DENIED;
+    if (!MayAdminister(xcv)) return ERROR_ACCESS_DENIED;
     PortData1 data;
-    if (const DWORD rc = CheckPortData(input, size, data); rc != ERROR_SUCCESS)
-        return rc;
-    if (PortExists(data.sztPortName))
-        return ERROR_ALREADY_EXISTS;
+    if (const DWORD rc = CheckPortData(input, size, data); rc != ERROR_SUCCESS) return rc;
+    if (PortExists(data.sztPortName)) return ERROR_ALREADY_EXISTS;
     return StorePort(data);
 }
 
 DWORD ConfigPort(const XcvHandle& xcv, const BYTE* input, DWORD size) {
-    if (!MayAdminister(xcv))
-        return ERROR_ACCESS_DENIED;
+    if (!MayAdminister(xcv)) return ERROR_ACCESS_DENIED;
     PortData1 data;
-    if (const DWORD rc = CheckPortData(input, size, data); rc != ERROR_SUCCESS)
-        return rc;
-    if (!PortExists(data.sztPortName))
-        return ERROR_UNKNOWN_PORT;
+    if (const DWORD rc = CheckPortData(input, size, data); rc != ERROR_SUCCESS) return rc;
+    if (!PortExists(data.sztPortName)) return ERROR_UNKNOWN_PORT;
     return StorePort(data);
 }
 
 DWORD DeletePort(const XcvHandle& xcv, const BYTE* input, DWORD size) {
-    if (!MayAdminister(xcv))
-        return ERROR_ACCESS_DENIED;
-    if (!input || size < sizeof(DeletePortData1))
-        return ERROR_INVALID_PARAMETER;
+    if (!MayAdminister(xcv)) return ERROR_ACCESS_DENIED;
+    if (!input || size < sizeof(DeletePortData1)) return ERROR_INVALID_PARAMETER;
     DeletePortData1 data;
     std::memcpy(&data, input, sizeof(data));
-    if (data.dwVersion != 1)
-        return ERROR_INVALID_LEVEL;
-    if (!UsablePortName(data.psztPortName))
-        return ERROR_INVALID_PARAMETER;
+    if (data.dwVersion != 1) return ERROR_INVALID_LEVEL;
+    if (!UsablePortName(data.psztPortName)) return ERROR_INVALID_PARAMETER;
     Key ports;
-    if (!OpenPortsKey(ports, KEY_READ | KEY_WRITE))
-        return ERROR_ACCESS_DENIED;
+    if (!OpenPortsKey(ports, KEY_READ | KEY_WRITE)) return ERROR_ACCESS_DENIED;
     const LONG rc = RegDeleteKeyW(ports.get(), data.psztPortName);
-    if (rc == ERROR_FILE_NOT_FOUND)
-        return ERROR_UNKNOWN_PORT;
+    if (rc == ERROR_FILE_NOT_FOUND) return ERROR_UNKNOWN_PORT;
     return static_cast<DWORD>(rc);
 }
 
 // The port of an ",XcvPort <port>" handle as a PORT_DATA_1.
-DWORD GetConfigInfo(const XcvHandle& xcv,
-                    const BYTE* input,
-                    DWORD inputSize,
-                    BYTE* output,
-                    DWORD outputSize,
+DWORD GetConfigInfo(const XcvHandle& xcv, const BYTE* input, DWORD inputSize, BYTE* output, DWORD outputSize,
                     DWORD* needed) {
-    if (!input || inputSize < sizeof(ConfigInfoData1))
-        return ERROR_INVALID_PARAMETER;
+    if (!input || inputSize < sizeof(ConfigInfoData1)) return ERROR_INVALID_PARAMETER;
     ConfigInfoData1 info;
     std::memcpy(&info, input, sizeof(info));
-    if (info.dwVersion != 1)
-        return ERROR_INVALID_LEVEL;
-    if (needed)
-        *needed = sizeof(PortData1);
-    if (!output || outputSize < sizeof(PortData1))
-        return ERROR_INSUFFICIENT_BUFFER;
+    if (info.dwVersion != 1) return ERROR_INVALID_LEVEL;
+    if (needed) *needed = sizeof(PortData1);
+    if (!output || outputSize < sizeof(PortData1)) return ERROR_INSUFFICIENT_BUFFER;
     Key ports, key;
     if (xcv.object[0] == 0 || !OpenPortsKey(ports, KEY_READ) ||
         RegOpenKeyExW(ports.get(), xcv.object, 0, KEY_READ, key.Receive()) != ERROR_SUCCESS)
@@ -293,40 +263,28 @@ BOOL WINAPI XcvOpenPort(HANDLE, LPCWSTR object, ACCESS_MASK granted, PHANDLE han
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return FALSE;
     }
-    if (object)
-        lstrcpynW(xcv->object, object, static_cast<int>(std::size(xcv->object)));
+    if (object) lstrcpynW(xcv->object, object, static_cast<int>(std::size(xcv->object)));
     xcv->granted = granted;
     *handle = xcv;
     return TRUE;
 }
 
-DWORD WINAPI XcvDataPort(HANDLE handle,
-                         LPCWSTR command,
-                         PBYTE input,
-                         DWORD inputSize,
-                         PBYTE output,
-                         DWORD outputSize,
+DWORD WINAPI XcvDataPort(HANDLE handle, LPCWSTR command, PBYTE input, DWORD inputSize, PBYTE output, DWORD outputSize,
                          PDWORD needed) {
     const auto* xcv = static_cast<const XcvHandle*>(handle);
-    if (!xcv || !command)
-        return ERROR_INVALID_PARAMETER;
+    if (!xcv || !command) return ERROR_INVALID_PARAMETER;
     NoteCall(command, xcv->granted);
-    if (needed)
-        *needed = 0;
-    if (std::wcscmp(command, L"AddPort") == 0)
-        return AddPort(*xcv, input, inputSize);
-    if (std::wcscmp(command, L"ConfigPort") == 0)
-        return ConfigPort(*xcv, input, inputSize);
-    if (std::wcscmp(command, L"DeletePort") == 0)
-        return DeletePort(*xcv, input, inputSize);
+    if (needed) *needed = 0;
+    if (std::wcscmp(command, L"AddPort") == 0) return AddPort(*xcv, input, inputSize);
+    if (std::wcscmp(command, L"ConfigPort") == 0) return ConfigPort(*xcv, input, inputSize);
+    if (std::wcscmp(command, L"DeletePort") == 0) return DeletePort(*xcv, input, inputSize);
     if (std::wcscmp(command, L"GetConfigInfo") == 0)
         return GetConfigInfo(*xcv, input, inputSize, output, outputSize, needed);
     return ERROR_INVALID_PARAMETER;
 }
 
 BOOL WINAPI XcvClosePort(HANDLE handle) {
-    if (handle)
-        HeapFree(GetProcessHeap(), 0, handle);
+    if (handle) HeapFree(GetProcessHeap(), 0, handle);
     return TRUE;
 }
 
@@ -341,8 +299,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LP
     *needed = 0;
     *returned = 0;
     Key ports;
-    if (!OpenPortsKey(ports, KEY_READ))
-        return TRUE;
+    if (!OpenPortsKey(ports, KEY_READ)) return TRUE;
 
     const DWORD record = level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
     const DWORD fixed = level == 2 ? static_cast<DWORD>(sizeof(kMonitorName) + sizeof(kDescription)) : 0;
@@ -350,8 +307,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LP
     WCHAR name[MAX_PATH];
     for (DWORD i = 0;; ++i) {
         DWORD length = static_cast<DWORD>(std::size(name));
-        if (RegEnumKeyExW(ports.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExW(ports.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         total += record + (length + 1) * sizeof(WCHAR) + fixed;
         ++count;
     }
@@ -371,8 +327,7 @@ BOOL WINAPI EnumPorts(HANDLE, LPWSTR, DWORD level, LPBYTE buffer, DWORD size, LP
     DWORD filled = 0;
     for (DWORD i = 0; filled < count; ++i) {
         DWORD length = static_cast<DWORD>(std::size(name));
-        if (RegEnumKeyExW(ports.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
+        if (RegEnumKeyExW(ports.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         if (level == 1) {
             auto* info = reinterpret_cast<PORT_INFO_1W*>(buffer) + filled;
             info->pName = place(name);
@@ -401,14 +356,11 @@ struct PortHandle {
 bool JobFilePath(const WCHAR* port, WCHAR* path, std::size_t capacity) {
     WCHAR folder[MAX_PATH] = L"";
     Key key;
-    if (OpenMonitorKey(key, KEY_READ))
-        GetString(key.get(), L"JobFolder", folder, std::size(folder));
-    if (folder[0] == 0 && !GetTempPathW(static_cast<DWORD>(std::size(folder)), folder))
-        return false;
+    if (OpenMonitorKey(key, KEY_READ)) GetString(key.get(), L"JobFolder", folder, std::size(folder));
+    if (folder[0] == 0 && !GetTempPathW(static_cast<DWORD>(std::size(folder)), folder)) return false;
     const std::size_t folderLength = std::wcslen(folder);
     const bool slash = folderLength > 0 && (folder[folderLength - 1] == L'\\' || folder[folderLength - 1] == L'/');
-    if (FAILED(StringCchPrintfW(path, capacity, slash ? L"%ws%ws.prn" : L"%ws\\%ws.prn", folder, port)))
-        return false;
+    if (FAILED(StringCchPrintfW(path, capacity, slash ? L"%ws%ws.prn" : L"%ws\\%ws.prn", folder, port))) return false;
     // A port name may hold characters a file name may not.
     for (WCHAR* p = path + folderLength + (slash ? 0 : 1); *p; ++p)
         if (*p == L':' || *p == L'/' || *p == L'*' || *p == L'?' || *p == L'"' || *p == L'<' || *p == L'>' ||
@@ -435,15 +387,13 @@ BOOL WINAPI OpenPort(HANDLE, LPWSTR name, PHANDLE handle) {
 
 BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR, DWORD, DWORD, LPBYTE) {
     auto* port = static_cast<PortHandle*>(handle);
-    if (!port)
-        return FALSE;
+    if (!port) return FALSE;
     WCHAR path[MAX_PATH];
     if (!JobFilePath(port->port, path, std::size(path))) {
         SetLastError(ERROR_FILENAME_EXCED_RANGE);
         return FALSE;
     }
-    if (port->file != INVALID_HANDLE_VALUE)
-        CloseHandle(port->file);
+    if (port->file != INVALID_HANDLE_VALUE) CloseHandle(port->file);
     port->file =
         CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     return port->file != INVALID_HANDLE_VALUE;
@@ -451,42 +401,35 @@ BOOL WINAPI StartDocPort(HANDLE handle, LPWSTR, DWORD, DWORD, LPBYTE) {
 
 BOOL WINAPI WritePort(HANDLE handle, LPBYTE data, DWORD size, LPDWORD written) {
     auto* port = static_cast<PortHandle*>(handle);
-    if (written)
-        *written = 0;
+    if (written) *written = 0;
     if (!port || port->file == INVALID_HANDLE_VALUE) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     DWORD done = 0;
     const BOOL ok = WriteFile(port->file, data, size, &done, nullptr);
-    if (written)
-        *written = done;
+    if (written) *written = done;
     return ok;
 }
 
 BOOL WINAPI ReadPort(HANDLE, LPBYTE, DWORD, LPDWORD read) {
-    if (read)
-        *read = 0;
+    if (read) *read = 0;
     SetLastError(ERROR_NOT_SUPPORTED);
     return FALSE;
 }
 
 BOOL WINAPI EndDocPort(HANDLE handle) {
     auto* port = static_cast<PortHandle*>(handle);
-    if (!port)
-        return FALSE;
-    if (port->file != INVALID_HANDLE_VALUE)
-        CloseHandle(port->file);
+    if (!port) return FALSE;
+    if (port->file != INVALID_HANDLE_VALUE) CloseHandle(port->file);
     port->file = INVALID_HANDLE_VALUE;
     return TRUE;
 }
 
 BOOL WINAPI ClosePort(HANDLE handle) {
     auto* port = static_cast<PortHandle*>(handle);
-    if (!port)
-        return FALSE;
-    if (port->file != INVALID_HANDLE_VALUE)
-        CloseHandle(port->file);
+    if (!port) return FALSE;
+    if (port->file != INVALID_HANDLE_VALUE) CloseHandle(port->file);
     HeapFree(GetProcessHeap(), 0, port);
     return TRUE;
 }
@@ -515,8 +458,7 @@ MONITOR2 g_table = [] {
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH)
-        DisableThreadLibraryCalls(instance);
+    if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);
     return TRUE;
 }
 

@@ -71,13 +71,11 @@ void Report(DWORD state, DWORD waitHintMs = 0) {
 
 DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
     switch (control) {
-        case SERVICE_CONTROL_INTERROGATE:
-            return NO_ERROR;
+        case SERVICE_CONTROL_INTERROGATE: return NO_ERROR;
         case SERVICE_CONTROL_STOP:
             if (!g_options.ignoreStop) SetEvent(g_stopEvent);
             return NO_ERROR;
-        default:
-            return ERROR_CALL_NOT_IMPLEMENTED;
+        default: return ERROR_CALL_NOT_IMPLEMENTED;
     }
 }
 
