@@ -9,6 +9,8 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools    # Windows x64 cross build
   wine wine64 xvfb imagemagick iproute2          # Wine test bench, display, screenshots, namespaces
   libspdlog-dev libfmt-dev rapidjson-dev libutfcpp-dev googletest libbenchmark-dev
+  libpng-dev libnetpbm-dev                      # kelno-dither: PNG and netpbm readers and writers
+  netpbm graphicsmagick python3-pil             # peers of the binarisation benchmark (imagemagick above)
 )
 missing=()
 for p in "${packages[@]}"; do
