@@ -32,7 +32,6 @@ std::size_t PaddedRowBytes(std::uint32_t width);
 // width bytes of each row are pixels) with 0 or 255 by the method of the level and family.
 // Levels of 12 and above are taken as 8. The row padding is left as it is. A picture without
 // pixels is left alone.
-void Binarise(std::uint8_t* grey, std::uint32_t width, std::uint32_t height, std::uint32_t level,
-              std::uint32_t family);
+void Binarise(std::uint8_t* grey, std::uint32_t width, std::uint32_t height, std::uint32_t level, std::uint32_t family);
 
 }  // namespace kelno

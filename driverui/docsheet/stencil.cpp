@@ -1,0 +1,302 @@
+// Stencil binarisation: moment threshold, tone curve, unsharp mask and the two diffusions.
+#include "driverui/docsheet/stencil.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+// The float steps must give the same result on every target: no fused multiply-add.
+#if defined(__clang__)
+#pragma STDC FP_CONTRACT OFF
+#endif
+
+namespace kelno {
+namespace {
+
+constexpr std::uint32_t kMomentFallback = 128;
+
+// Half away from zero, for 0 <= value < 2^31: exact (value - whole is exact in double).
+inline int RoundHalfAwayNonNegative(double value) {
+    const int whole = static_cast<int>(value);
+    return whole + (value - whole >= 0.5 ? 1 : 0);
+}
+
+// Rounds half away from zero into 0..255 (a value that is no number gives 0).
+inline std::uint8_t RoundToByte(double value) {
+    if (!(value > 0)) return 0;
+    if (value >= 255) return 255;
+    return static_cast<std::uint8_t>(RoundHalfAwayNonNegative(value));
+}
+
+inline float Clamp01(float value) { return std::clamp(value, 0.0f, 1.0f); }
+
+bool IsGrey(const GreyImage& image) { return image.Format() == kGreyFormat && !image.Empty(); }
+
+}  // namespace
+
+std::uint32_t BytesPerPixelOfFormat(std::uint32_t format) {
+    if (format == 0) return 1;
+    if (format == 1 || format == 2) return 3;
+    return 4;
+}
+
+GreyImage::GreyImage(std::uint32_t width, std::uint32_t height, std::uint32_t format)
+    : width_(width), height_(height), bytesPerPixel_(BytesPerPixelOfFormat(format)), format_(format) {
+    const std::uint64_t pixels = std::uint64_t{width} * height;
+    if (pixels > std::numeric_limits<std::size_t>::max() / bytesPerPixel_) throw std::length_error("picture too large");
+    pixels_.assign(static_cast<std::size_t>(pixels) * bytesPerPixel_, 0);
+}
+
+GreyImage GreyImage::FromBuffer(const std::uint8_t* pixels, std::uint32_t width, std::uint32_t height,
+                                std::size_t stride, std::uint32_t format) {
+    if (pixels == nullptr) return GreyImage(0, 0, format);
+    GreyImage image(width, height, format);
+    const std::size_t rowBytes = image.RowBytes();
+    for (std::uint32_t y = 0; y < height && rowBytes != 0; ++y)
+        std::copy_n(pixels + y * stride, rowBytes, image.Row(y));
+    return image;
+}
+
+std::uint32_t MomentThreshold(const GreyImage& image) {
+    if (!IsGrey(image)) return kMomentFallback;
+    std::array<std::uint64_t, 256> counts{};
+    for (std::uint8_t v : image.Pixels()) ++counts[v];
+    const float total = static_cast<float>(image.Pixels().size());
+    std::array<float, 256> p;
+    float m1 = 0, m2 = 0, m3 = 0;
+    for (int i = 0; i < 256; ++i) {
+        p[i] = static_cast<float>(counts[i]) / total;
+        const float level = static_cast<float>(i);
+        m1 += level * p[i];
+        m2 += level * level * p[i];
+        m3 += level * level * level * p[i];
+    }
+    // A single grey level has no variance and so no two-level split.
+    const float cd = m2 - m1 * m1;
+    if (cd == 0) return kMomentFallback;
+    const float c0 = (m1 * m3 - m2 * m2) / cd;
+    const float c1 = (m1 * m2 - m3) / cd;
+    const float discriminant = c1 * c1 - 4 * c0;
+    if (!(discriminant >= 0) || !std::isfinite(discriminant)) return kMomentFallback;
+    const float r = std::sqrt(discriminant);
+    const float z0 = (-c1 - r) / 2;
+    const float z1 = (r - c1) / 2;
+    if (z1 == z0) return kMomentFallback;  // both representative levels coincide
+    const float p0 = (z1 - m1) / (z1 - z0) - 0.000001f;
+    float sum = 0;
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        sum += p[i];
+        if (sum > p0) return i == 255 ? kMomentFallback : i;
+    }
+    return kMomentFallback;  // p0 no number, or beyond the whole
+}
+
+GreyImage ToneCurve(const GreyImage& image, std::uint32_t pivotValue, double below, double above) {
+    if (!IsGrey(image)) return image;
+    const double pivot = std::min(pivotValue, 255u);
+    std::array<std::uint8_t, 256> table;
+    for (int v = 0; v < 256; ++v) {
+        double mapped;
+        if (v < pivot) {
+            mapped = pivot * std::pow(v / pivot, below);
+        } else if (pivot == 255) {
+            mapped = 255;  // only v = 255 lies at or above a pivot of 255
+        } else {
+            mapped = pivot + (255 - pivot) * std::pow((v - pivot) / (255 - pivot), above);
+        }
+        // Truncated; exponents that leave 0..255 are held at its ends.
+        table[v] = !(mapped > 0) ? 0 : mapped >= 255 ? 255 : static_cast<std::uint8_t>(mapped);
+    }
+    GreyImage out = image;
+    for (std::uint32_t y = 0; y < out.Height(); ++y) {
+        std::uint8_t* row = out.Row(y);
+        for (std::uint32_t x = 0; x < out.Width(); ++x) row[x] = table[row[x]];
+    }
+    return out;
+}
+
+std::vector<double> GaussianKernel(int kernelSize, double sigma) {
+    int n = std::max(kernelSize, 0);
+    if (n == 0) {
+        n = sigma > 0 ? static_cast<int>(std::min(2 * std::ceil(3 * sigma) + 1, static_cast<double>(kMaxUnsharpKernel)))
+                      : 1;
+    } else if (n % 2 == 0) {
+        n += 1;
+    }
+    n = std::min(n, kMaxUnsharpKernel);
+    if (!(sigma > 0)) sigma = ((n - 1) * 0.5 - 1) * 0.3 + 0.8;
+    const int half = n / 2;
+    std::vector<double> weights(static_cast<std::size_t>(n));
+    const double scale = std::sqrt(2 * 3.14159265358979323846) * sigma;
+    double sum = 0;
+    for (int k = -half; k <= half; ++k) {
+        weights[k + half] = std::exp(-(static_cast<double>(k) * k) / (2 * sigma * sigma)) / scale;
+        sum += weights[k + half];
+    }
+    for (double& w : weights) w /= sum;
+    return weights;
+}
+
+GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, double amount) {
+    if (!IsGrey(image)) return image;
+    const std::vector<double> weights = GaussianKernel(kernelSize, sigma);
+    const std::size_t taps = weights.size();
+    const std::int64_t half = static_cast<std::int64_t>(taps / 2);
+    const std::uint32_t width = image.Width(), height = image.Height();
+    const std::int64_t w = width, h = height;
+
+    // Rows: each row with its edge pixels repeated half a kernel out, summed tap by tap.
+    GreyImage rows(width, height);
+    std::vector<double> extended(width + 2 * taps);
+    std::vector<double> sums(width);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint8_t* src = image.Row(y);
+        for (std::int64_t i = 0; i < w + 2 * half; ++i) extended[i] = src[std::clamp<std::int64_t>(i - half, 0, w - 1)];
+        std::fill(sums.begin(), sums.end(), 0.0);
+        for (std::size_t k = 0; k < taps; ++k) {
+            const double weight = weights[k];
+            const double* in = extended.data() + k;
+            for (std::uint32_t x = 0; x < width; ++x) sums[x] += weight * in[x];
+        }
+        std::uint8_t* out = rows.Row(y);
+        for (std::uint32_t x = 0; x < width; ++x) out[x] = RoundToByte(sums[x]);
+    }
+
+    // Columns of the row result, the same taps in the same order; then the mask itself.
+    GreyImage out(width, height);
+    const double keep = 1 + amount;
+    for (std::int64_t y = 0; y < h; ++y) {
+        std::fill(sums.begin(), sums.end(), 0.0);
+        for (std::size_t k = 0; k < taps; ++k) {
+            const double weight = weights[k];
+            const std::uint8_t* in =
+                rows.Row(static_cast<std::uint32_t>(std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1)));
+            for (std::uint32_t x = 0; x < width; ++x) sums[x] += weight * in[x];
+        }
+        const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(y));
+        std::uint8_t* dst = out.Row(static_cast<std::uint32_t>(y));
+        for (std::uint32_t x = 0; x < width; ++x) {
+            const double blur = RoundToByte(sums[x]);
+            dst[x] = RoundToByte(src[x] * keep - blur * amount);
+        }
+    }
+    return out;
+}
+
+GreyImage DiffuseSixWeights(const GreyImage& image, std::uint32_t threshold) {
+    if (!IsGrey(image)) return image;
+    const std::uint32_t width = image.Width(), height = image.Height();
+    const float limit = static_cast<float>(threshold);
+    GreyImage out(width, height);
+    // The errors of the current and the next row (the taps reach no further).
+    std::vector<float> current(width, 0.0f), next(width, 0.0f);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint8_t* src = image.Row(y);
+        std::uint8_t* dst = out.Row(y);
+        const std::uint8_t* above = y > 0 ? out.Row(y - 1) : nullptr;
+        const bool innerRow = y >= 1 && y + 2 <= height;
+        const bool hasNext = y + 1 < height;
+        for (std::uint32_t x = 0; x < width; ++x) {
+            float value = current[x] + static_cast<float>(src[x]);
+            if (value > limit) {
+                dst[x] = 255;
+                if (innerRow && x >= 1 && x + 2 <= width) {
+                    const int blackNeighbours = (dst[x - 1] == 0 ? 1 : 0) + (above[x] == 0 ? 1 : 0);
+                    value -= 255.0f * (1.0f - 0.1427f * static_cast<float>(blackNeighbours));
+                } else {
+                    value -= 255.0f;
+                }
+            } else {
+                dst[x] = 0;
+            }
+            if (x + 1 < width) current[x + 1] += 0.505786f * value;
+            if (x + 2 < width) current[x + 2] += -0.052926f * value;
+            if (hasNext) {
+                if (x >= 2) next[x - 2] += 0.226194f * value;
+                if (x >= 1) next[x - 1] += 0.128835f * value;
+                next[x] += 0.243191f * value;
+                if (x + 1 < width) next[x + 1] += -0.111078f * value;
+            }
+        }
+        current.swap(next);
+        std::fill(next.begin(), next.end(), 0.0f);
+    }
+    return out;
+}
+
+GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
+    if (!IsGrey(image)) return image;
+    const std::uint32_t width = image.Width(), height = image.Height();
+    const std::int64_t w = width;
+    const float limit = static_cast<float>(threshold);
+    GreyImage out(width, height);
+    std::fill_n(out.Row(0), out.Pixels().size(), std::uint8_t{255});
+    std::vector<float> e0(width, 0.0f), e1(width, 0.0f), e2(width, 0.0f);
+    std::vector<float> black(width, 0.0f), mask(width, 0.0f);
+    for (std::uint32_t y = 0; y < height; ++y) {
+        const std::uint8_t* src = image.Row(y);
+        const std::uint8_t* up = y > 0 ? image.Row(y - 1) : nullptr;
+        const std::uint8_t* down = y + 1 < height ? image.Row(y + 1) : nullptr;
+        std::uint8_t* dst = out.Row(y);
+        std::fill(black.begin(), black.end(), 0.0f);
+        float density = 0;  // running black density along the scan
+        const std::int64_t d = (y & 1) ? -1 : 1;
+        auto add = [w](std::vector<float>& row, std::int64_t x, float q) {
+            if (x >= 0 && x < w) row[static_cast<std::size_t>(x)] += q;
+        };
+        for (std::int64_t i = 0; i < w; ++i) {
+            const std::int64_t x = d > 0 ? i : w - 1 - i;
+            const std::uint8_t pixel = src[x];
+            std::uint8_t highest = pixel;
+            if (x > 0) highest = std::max(highest, src[x - 1]);
+            if (x + 1 < w) highest = std::max(highest, src[x + 1]);
+            if (up) highest = std::max(highest, up[x]);
+            if (down) highest = std::max(highest, down[x]);
+            const float p = static_cast<float>(pixel);
+            const float t = Clamp01((static_cast<float>(highest) - p - 8.0f) / 42.0f);
+            const float edge = t * t * (3.0f - 2.0f * t);
+            const float crowd = Clamp01(mask[x] * 0.65f + density * 0.35f);
+            const float dark = 1.0f - p / 255.0f;
+            const float v = e0[x] + p + (1.0f - edge) * crowd * 145.0f * dark -
+                            (1.0f - crowd) * dark * (0.65f * edge + 0.35f) * 20.0f;
+            const bool isBlack = v < limit;
+            const float output = isBlack ? 0.0f : 255.0f;
+            dst[x] = isBlack ? 0 : 255;
+            black[x] = isBlack ? 1.0f : 0.0f;
+            const float q = std::clamp((v - output) * (1.0f - (1.0f - edge) * crowd * 0.25f), -150.0f, 150.0f) / 8.0f;
+            add(e0, x + d, q);
+            add(e0, x + 2 * d, q);
+            add(e1, x - d, q);
+            add(e1, x, q);
+            add(e1, x + d, q);
+            add(e2, x, q);
+            density = Clamp01(0.22f * black[x] + 0.78f * density);
+        }
+        for (std::int64_t x = 0; x < w; ++x) {
+            const float left = x > 0 ? black[x - 1] : 0.0f;
+            const float right = x + 1 < w ? black[x + 1] : 0.0f;
+            mask[x] = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * black[x] + 0.15f * left + 0.15f * right));
+        }
+        e0.swap(e1);
+        e1.swap(e2);
+        std::fill(e2.begin(), e2.end(), 0.0f);
+    }
+    return out;
+}
+
+GreyImage StencilBinarise(const GreyImage& image, std::uint32_t level) {
+    if (!IsGrey(image)) return image;
+    constexpr int kKernel = 11;
+    constexpr double kSigma = 3.0, kAmount = 3.0;
+    const std::uint32_t threshold = MomentThreshold(image);  // always of the picture as given
+    if (level == 10) {
+        return DiffuseSixWeights(UnsharpMask(ToneCurve(image, threshold, 0.5, 1.5), kKernel, kSigma, kAmount),
+                                 threshold);
+    }
+    const GreyImage sharpened = UnsharpMask(ToneCurve(image, 64, 0.85, 0.7), kKernel, kSigma, kAmount);
+    return level == 11 ? DiffuseEdgeAware(sharpened, threshold) : DiffuseSixWeights(sharpened, threshold);
+}
+
+}  // namespace kelno
