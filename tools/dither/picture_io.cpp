@@ -45,27 +45,52 @@ bool AllocateGrey(GreyPicture& out, std::uint32_t width, std::uint32_t height) {
 }
 
 // One value laid on white by its alpha.
-inline unsigned OnWhite(unsigned value, unsigned alpha) { return (value * alpha + 255 * (255 - alpha) + 127) / 255; }
-
-inline std::uint8_t GreyOf(const ChannelTable& t, unsigned r, unsigned g, unsigned b) {
-    return static_cast<std::uint8_t>((38 * t.value[r] + 75 * t.value[g] + 15 * t.value[b]) >> 7);
+inline std::uint8_t OnWhite(unsigned value, unsigned alpha) {
+    return static_cast<std::uint8_t>((value * alpha + 255 * (255 - alpha) + 127) / 255);
 }
 
-// Converts one decoded row of 8-bit samples (1 to 4 channels: grey, grey+alpha, RGB, RGBA) into
-// the grey row, starting at column first and stepping by step (the passes of an interlaced PNG).
-void ConvertRow(const std::uint8_t* in, unsigned channels, std::uint32_t count, const ChannelTable& t,
-                std::uint8_t* out, std::uint32_t first, std::uint32_t step) {
-    std::uint8_t* o = out + first;
-    for (std::uint32_t i = 0; i < count; ++i, in += channels, o += step) {
+// Turns decoded rows into grey rows the way the page does: each row's pixels go into a 24-bit
+// colour row, the library's AdjustColours and BgrToGrey make it grey, and the grey values are
+// placed at columns first, first + step, ... (step > 1 for the passes of an interlaced PNG).
+class RowConverter {
+public:
+    explicit RowConverter(ColourSteps steps) : steps_(steps) {}
+    bool Reserve(std::uint32_t width) {
+        try {
+            bgr_.resize(Bgr24RowBytes(width));
+            grey_.resize(PaddedRowBytes(width));
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return true;
+    }
+    void SetPixel(std::uint32_t i, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+        bgr_[3 * i] = b, bgr_[3 * i + 1] = g, bgr_[3 * i + 2] = r;
+    }
+    void Emit(std::uint32_t count, std::uint8_t* out, std::uint32_t first, std::uint32_t step) {
+        AdjustColours(bgr_.data(), 0, count, 1, steps_.contrast, steps_.brightness);
+        BgrToGrey(bgr_.data(), 0, count, 1, grey_.data());
+        for (std::uint32_t i = 0; i < count; ++i) out[first + std::size_t{i} * step] = grey_[i];
+    }
+
+private:
+    ColourSteps steps_;
+    std::vector<std::uint8_t> bgr_, grey_;
+};
+
+// Puts one decoded PNG row of 8-bit samples (1 to 4 channels: grey, grey+alpha, RGB, RGBA) into
+// the converter, laid on white.
+void TakePngRow(const std::uint8_t* in, unsigned channels, std::uint32_t count, RowConverter& row) {
+    for (std::uint32_t i = 0; i < count; ++i, in += channels) {
         switch (channels) {
-            case 1: *o = GreyOf(t, in[0], in[0], in[0]); break;
+            case 1: row.SetPixel(i, in[0], in[0], in[0]); break;
             case 2: {
-                const unsigned v = OnWhite(in[0], in[1]);
-                *o = GreyOf(t, v, v, v);
+                const std::uint8_t v = OnWhite(in[0], in[1]);
+                row.SetPixel(i, v, v, v);
                 break;
             }
-            case 3: *o = GreyOf(t, in[0], in[1], in[2]); break;
-            default: *o = GreyOf(t, OnWhite(in[0], in[3]), OnWhite(in[1], in[3]), OnWhite(in[2], in[3])); break;
+            case 3: row.SetPixel(i, in[0], in[1], in[2]); break;
+            default: row.SetPixel(i, OnWhite(in[0], in[3]), OnWhite(in[1], in[3]), OnWhite(in[2], in[3])); break;
         }
     }
 }
@@ -73,12 +98,14 @@ void ConvertRow(const std::uint8_t* in, unsigned channels, std::uint32_t count, 
 // ---- PNG ----
 
 struct PngState {
+    explicit PngState(ColourSteps steps) : convert(steps) {}
     png_structp png = nullptr;
     png_infop info = nullptr;
     char message[256] = "";
     bool limit_hit = false;  // a dimension passed png_set_user_limits
     Status status;
     std::vector<std::uint8_t> row;
+    RowConverter convert;
 };
 
 void PngError(png_structp png, png_const_charp message) {
@@ -93,7 +120,7 @@ void PngWarning(png_structp png, png_const_charp message) {
 }
 
 // False after a libpng error (message in state) or with state.status set.
-bool ReadPngBody(PngState& state, std::FILE* file, const ChannelTable& table, GreyPicture& out) {
+bool ReadPngBody(PngState& state, std::FILE* file, GreyPicture& out) {
     if (setjmp(png_jmpbuf(state.png))) return false;
     png_init_io(state.png, file);
     png_set_user_limits(state.png, kMaxWidth, static_cast<png_uint_32>(kMaxPixels));
@@ -113,7 +140,7 @@ bool ReadPngBody(PngState& state, std::FILE* file, const ChannelTable& table, Gr
         state.status = Fail(Exit::kTooLarge, "out of memory");
         return false;
     }
-    if (!AllocateGrey(out, width, height)) {
+    if (!state.convert.Reserve(width) || !AllocateGrey(out, width, height)) {
         state.status = Fail(Exit::kTooLarge, "out of memory");
         return false;
     }
@@ -133,23 +160,23 @@ bool ReadPngBody(PngState& state, std::FILE* file, const ChannelTable& table, Gr
         }
         for (std::uint32_t r = 0; r < rows; ++r) {
             png_read_row(state.png, state.row.data(), nullptr);
-            ConvertRow(state.row.data(), channels, cols, table, out.pixels.data() + (y0 + std::size_t{r} * dy) * stride,
-                       x0, dx);
+            TakePngRow(state.row.data(), channels, cols, state.convert);
+            state.convert.Emit(cols, out.pixels.data() + (y0 + std::size_t{r} * dy) * stride, x0, dx);
         }
     }
     png_read_end(state.png, nullptr);
     return true;
 }
 
-Status ReadPng(std::FILE* file, const ChannelTable& table, GreyPicture& out) {
-    PngState state;
+Status ReadPng(std::FILE* file, ColourSteps steps, GreyPicture& out) {
+    PngState state(steps);
     state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &state, PngError, PngWarning);
     if (state.png != nullptr) state.info = png_create_info_struct(state.png);
     if (state.info == nullptr) {
         png_destroy_read_struct(&state.png, nullptr, nullptr);
         return Fail(Exit::kTooLarge, "out of memory");
     }
-    const bool ok = ReadPngBody(state, file, table, out);
+    const bool ok = ReadPngBody(state, file, out);
     // A header that declares too many pixels is refused as such, even when a later chunk is broken.
     if (!ok && state.status.ok()) {
         const png_uint_32 width = png_get_image_width(state.png, state.info);
@@ -186,11 +213,13 @@ void InitNetpbm() {
 }
 
 struct PnmState {
+    explicit PnmState(ColourSteps steps) : convert(steps) {}
     xel* row = nullptr;
     Status status;
+    RowConverter convert;
 };
 
-bool ReadPnmBody(PnmState& state, std::FILE* file, const ChannelTable& table, GreyPicture& out) {
+bool ReadPnmBody(PnmState& state, std::FILE* file, GreyPicture& out) {
     std::jmp_buf jump;
     if (setjmp(jump)) return false;
     pm_setjmpbuf(&jump);
@@ -203,32 +232,32 @@ bool ReadPnmBody(PnmState& state, std::FILE* file, const ChannelTable& table, Gr
         return false;
     }
     state.row = pnm_allocrow(static_cast<unsigned>(cols));
-    if (!AllocateGrey(out, cols, rows)) {
+    if (!state.convert.Reserve(cols) || !AllocateGrey(out, cols, rows)) {
         state.status = Fail(Exit::kTooLarge, "out of memory");
         return false;
     }
     const bool colour = PNM_FORMAT_TYPE(format) == PPM_TYPE;
     const std::size_t stride = PaddedRowBytes(cols);
-    const auto scale = [maxval](xelval v) -> unsigned {
-        return v >= maxval ? 255u : static_cast<unsigned>((std::uint64_t{v} * 255 + maxval / 2) / maxval);
+    const auto scale = [maxval](xelval v) -> std::uint8_t {
+        return v >= maxval ? 255 : static_cast<std::uint8_t>((std::uint64_t{v} * 255 + maxval / 2) / maxval);
     };
     for (int y = 0; y < rows; ++y) {
         pnm_readpnmrow(file, state.row, cols, maxval, format);
-        std::uint8_t* o = out.pixels.data() + std::size_t(y) * stride;
         for (int x = 0; x < cols; ++x) {
             const xel& p = state.row[x];
-            o[x] = colour ? GreyOf(table, scale(PPM_GETR(p)), scale(PPM_GETG(p)), scale(PPM_GETB(p)))
-                          : GreyOf(table, scale(PNM_GET1(p)), scale(PNM_GET1(p)), scale(PNM_GET1(p)));
+            if (colour) state.convert.SetPixel(x, scale(PPM_GETR(p)), scale(PPM_GETG(p)), scale(PPM_GETB(p)));
+            else state.convert.SetPixel(x, scale(PNM_GET1(p)), scale(PNM_GET1(p)), scale(PNM_GET1(p)));
         }
+        state.convert.Emit(cols, out.pixels.data() + std::size_t(y) * stride, 0, 1);
     }
     return true;
 }
 
-Status ReadPnm(std::FILE* file, const ChannelTable& table, GreyPicture& out) {
+Status ReadPnm(std::FILE* file, ColourSteps steps, GreyPicture& out) {
     InitNetpbm();
-    PnmState state;
+    PnmState state(steps);
     g_netpbm_message[0] = '\0';
-    const bool ok = ReadPnmBody(state, file, table, out);
+    const bool ok = ReadPnmBody(state, file, out);
     pm_setjmpbuf(nullptr);
     if (state.row != nullptr) pnm_freerow(state.row);
     if (ok) return {};
@@ -292,13 +321,7 @@ bool WritePngBody(png_structp png, png_infop info, std::FILE* file, const GreyPi
 
 }  // namespace
 
-ChannelTable MakeChannelTable(int contrast, int brightness) {
-    ChannelTable table;
-    for (int v = 0; v < 256; ++v) table.value[v] = AdjustBrightness(AdjustContrast(v, contrast), brightness);
-    return table;
-}
-
-Status ReadPicture(const std::string& path, const ChannelTable& table, GreyPicture& out) {
+Status ReadPicture(const std::string& path, ColourSteps steps, GreyPicture& out) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) return Fail(Exit::kCannotOpen, "cannot open: " + std::string(std::strerror(errno)));
     unsigned char magic[8] = {};
@@ -308,10 +331,10 @@ Status ReadPicture(const std::string& path, const ChannelTable& table, GreyPictu
         status = Fail(Exit::kCannotOpen, "cannot read: " + std::string(std::strerror(errno)));
     } else if (got == sizeof magic && png_sig_cmp(magic, 0, sizeof magic) == 0) {
         std::rewind(file);
-        status = ReadPng(file, table, out);
+        status = ReadPng(file, steps, out);
     } else if (got >= 2 && magic[0] == 'P' && magic[1] >= '1' && magic[1] <= '6') {
         std::rewind(file);
-        status = ReadPnm(file, table, out);
+        status = ReadPnm(file, steps, out);
     } else {
         status = Fail(Exit::kNotPicture, "not a PNG or PBM/PGM/PPM picture");
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Reading and writing the pictures of kelno-dither: PNG through libpng, PBM/PGM/PPM through
 // libnetpbm. A picture is read straight into the binarisation library's grey layout (rows of
-// PaddedRowBytes(width) bytes), with the page's colour steps applied to each channel first.
+// PaddedRowBytes(width) bytes) through the page's own colour steps (contrast, brightness, grey).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,11 +29,11 @@ struct Status {
 inline constexpr std::uint32_t kMaxWidth = 1u << 20;
 inline constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
-// Maps one 8-bit channel value through the page's contrast and brightness steps.
-struct ChannelTable {
-    std::uint8_t value[256];
+// The page's colour steps, -100..100 each (driverui/docsheet/preview_colour.h).
+struct ColourSteps {
+    int contrast = 0;
+    int brightness = 0;
 };
-ChannelTable MakeChannelTable(int contrast, int brightness);
 
 struct GreyPicture {
     std::uint32_t width = 0, height = 0;
@@ -42,7 +42,7 @@ struct GreyPicture {
 
 // Reads a PNG or PBM/PGM/PPM file (told apart by its first bytes). Transparent pixels are laid
 // on white; 16-bit samples are scaled to 8 bits.
-Status ReadPicture(const std::string& path, const ChannelTable& table, GreyPicture& out);
+Status ReadPicture(const std::string& path, ColourSteps steps, GreyPicture& out);
 
 // Writes a binarised picture (0 black, anything else white) as PBM (".pbm") or as a 1-bit grey
 // PNG (".png"), by the extension of the path; a file that could not be written whole is removed.
