@@ -24,6 +24,7 @@
 #include <array>
 #include <bit>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "driverui/docsheet/stencil.h"
@@ -87,39 +88,57 @@ inline int ReadError(int sum) {
     }
 }
 
+// What the pixels of a row so far give to x - 3 .. x + 3 of each row below (window[7 r + k]
+// for row y + 1 + r), held until no later pixel of the row adds to its first column. Written
+// with constant indices only, so that the window lives in registers.
+template <class K, int... I>
+inline void AddToWindow(int* window, int error, std::integer_sequence<int, I...>) {
+    ((window[I] += error * K::below[I / 7][I % 7]), ...);
+}
+template <class K, int... R>
+inline void FlushWindow(const int* window, std::int32_t* const* rows, std::ptrdiff_t column,
+                        std::integer_sequence<int, R...>) {
+    ((rows[R + 1][column] += window[7 * R]), ...);
+}
+template <int... I>
+inline void ShiftWindow(int* window, std::integer_sequence<int, I...>) {
+    constexpr int kLast = sizeof...(I) - 1;
+    ((window[I] = I % 7 == 6 ? 0 : window[I < kLast ? I + 1 : I]), ...);
+}
+
 template <class K>
 void DiffuseClassic(std::uint8_t* grey, std::size_t stride, std::uint32_t width, std::uint32_t height) {
     constexpr int kRows = K::kRows;
     constexpr std::size_t kPad = 3;  // taps reach three columns to either side
     const std::size_t span = width + 2 * kPad;
-    // Error sums (in units of 1/divisor) of the rows below the current one, and of the current.
+    // Error sums (in units of 1/divisor) of the current row and the rows below it.
     std::vector<std::int32_t> store((kRows + 1) * span, 0);
     std::array<std::int32_t*, kRows + 1> rows;
     for (int r = 0; r <= kRows; ++r) rows[r] = store.data() + r * span + kPad;
+    constexpr auto kTaps = std::make_integer_sequence<int, 7 * kRows>{};
+    constexpr auto kRowIndex = std::make_integer_sequence<int, kRows>{};
 
     for (std::uint32_t y = 0; y < height; ++y) {
         std::uint8_t* px = grey + y * stride;
         const std::int32_t* cur = rows[0];
         int here = 0, next = 0;  // the current row's own error for x and x + 1
-        // What the pixels so far give to x - 3 .. x + 3 of each row below, kept until final.
-        int window[kRows][7] = {};
+        int window[7 * kRows] = {};
         for (std::uint32_t x = 0; x < width; ++x) {
             const int value = px[x] + ReadError<K::kDivisor>(cur[x] + here);
-            const int out = value > kWhiteAbove ? 255 : 0;
+            const int out = -static_cast<int>(value > kWhiteAbove) & 255;  // no branch: dots are unpredictable
             const int error = value - out;
             px[x] = static_cast<std::uint8_t>(out);
             here = next + error * K::ahead[0];
             next = error * K::ahead[1];
-            for (int r = 0; r < kRows; ++r) {
-                for (int k = 0; k < 7; ++k) window[r][k] += error * K::below[r][k];
-                // No later pixel of this row reaches x - 3.
-                rows[r + 1][static_cast<std::ptrdiff_t>(x) - 3] += window[r][0];
-                for (int k = 0; k < 6; ++k) window[r][k] = window[r][k + 1];
-                window[r][6] = 0;
-            }
+            AddToWindow<K>(window, error, kTaps);
+            FlushWindow<K>(window, rows.data(), static_cast<std::ptrdiff_t>(x) - 3, kRowIndex);
+            ShiftWindow(window, kTaps);
         }
-        for (int r = 0; r < kRows; ++r)
-            for (int k = 0; k < 6; ++k) rows[r + 1][static_cast<std::ptrdiff_t>(width) - 3 + k] += window[r][k];
+        // The last pixel's window covers width - 3 .. width + 3 (the right padding).
+        for (std::ptrdiff_t k = 0; k < 6; ++k) {
+            FlushWindow<K>(window, rows.data(), static_cast<std::ptrdiff_t>(width) - 3 + k, kRowIndex);
+            ShiftWindow(window, kTaps);
+        }
         std::int32_t* done = rows[0];
         for (int r = 0; r < kRows; ++r) rows[r] = rows[r + 1];
         std::fill(done - kPad, done - kPad + span, 0);

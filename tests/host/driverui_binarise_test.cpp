@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "driverui/docsheet/binarise.h"
+#include "driverui/docsheet/preview_colour.h"
+#include "driverui/docsheet/stencil.h"
 #include "tests/support/grey_picture.h"
 
 namespace kelno {
@@ -148,6 +151,269 @@ TEST(Binarise, ErrorDiffusionKeepsTheMeanGrey) {
         test::GreyPicture out = noise;
         Binarise(out.Data(), out.width, out.height, level, 0);
         EXPECT_NEAR(out.Mean(), noise.Mean(), 2.0) << "level " << level;
+    }
+}
+
+// ---- Stencil filters ----
+
+GreyImage Image(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& pixels) {
+    return GreyImage::FromBuffer(pixels.data(), width, height, width);
+}
+
+TEST(GreyImage, HoldsACopyOfTheRowsItIsMadeFrom) {
+    const std::uint8_t padded[] = {1, 2, 3, 0xEE, 4, 5, 6, 0xEE};
+    GreyImage image = GreyImage::FromBuffer(padded, 3, 2, 4);
+    EXPECT_EQ(image.Pixels(), (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6}));
+    GreyImage copy = image;
+    copy.At(0, 1) = 9;
+    EXPECT_EQ(image.At(0, 1), 4);
+    image = copy;
+    EXPECT_EQ(image.At(0, 1), 9);
+    const std::pair<std::uint32_t, std::uint32_t> formats[] = {{0, 1}, {1, 3}, {2, 3}, {3, 4}, {7, 4}};
+    for (const auto& [format, bytes] : formats) {
+        const GreyImage empty(2, 3, format);
+        EXPECT_EQ(empty.Pixels(), std::vector<std::uint8_t>(6 * bytes, 0)) << format;
+    }
+    EXPECT_TRUE(GreyImage::FromBuffer(nullptr, 3, 2, 4).Empty());
+}
+
+TEST(Stencil, MomentThreshold) {
+    const struct {
+        const char* what;
+        std::vector<std::uint8_t> pixels;
+        std::uint32_t threshold;
+    } cases[] = {
+        // p = 1/2, 1/4, 1/4 at 0, 100, 240: m1 = 85, m2 = 16900, m3 = 3706000, cd = 9675,
+        // c0 = 3038.76, c1 = -234.574, z0 = 13.76, z1 = 220.81, p0 = 0.65594 - 0.000001: the sum
+        // passes it at 100 (0.75).
+        {"three levels", {0, 0, 100, 240}, 100},
+        // 20 x5, 90 x3, 200 x2: m1 = 77, z0 = 32.04, z1 = 181.57, p0 = 0.69934: passes at 90 (0.8).
+        {"three levels, more pixels", {20, 20, 20, 20, 20, 90, 90, 90, 200, 200}, 90},
+        // One grey: no variance (cd = 0), no split.
+        {"single grey", {77, 77, 77, 77}, 128},
+        {"white", {255, 255, 255}, 128},
+        {"black", {0}, 128},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MomentThreshold(Image(std::uint32_t(c.pixels.size()), 1, c.pixels)), c.threshold) << c.what;
+    EXPECT_EQ(MomentThreshold(GreyImage()), 128u);
+}
+
+TEST(Stencil, ToneCurve) {
+    std::vector<std::uint8_t> ramp(256);
+    for (int v = 0; v < 256; ++v) ramp[v] = static_cast<std::uint8_t>(v);
+    const GreyImage image = Image(256, 1, ramp);
+    const struct {
+        std::uint32_t pivot;
+        double below, above;
+        std::vector<std::pair<int, int>> map;
+    } cases[] = {
+        // 64 (v/64)^0.85: 1 -> 1.87, 32 -> 35.5; 64 + 191 ((v-64)/191)^0.7: 65 -> 68.0,
+        // 128 -> 152.9, 200 -> 214.0.
+        {64, 0.85, 0.7, {{0, 0}, {1, 1}, {32, 35}, {63, 63}, {64, 64}, {65, 68}, {128, 152}, {200, 214}, {255, 255}}},
+        // 128 (v/128)^0.5: 127 -> 127.5; 128 + 127 ((v-128)/127)^1.5: 200 -> 182.2.
+        {128, 0.5, 1.5, {{0, 0}, {127, 127}, {128, 128}, {200, 182}, {255, 255}}},
+        // A pivot at either end leaves one piece; 255 - pivot = 0 divides nothing.
+        {0, 0.5, 2.0, {{0, 0}, {128, 64}, {255, 255}}},
+        {255, 2.0, 0.5, {{0, 0}, {128, 64}, {254, 253}, {255, 255}}},
+    };
+    for (const auto& c : cases) {
+        const GreyImage mapped = ToneCurve(image, c.pivot, c.below, c.above);
+        for (const auto& [from, to] : c.map) EXPECT_EQ(mapped.At(from, 0), to) << "pivot " << c.pivot << " v " << from;
+    }
+}
+
+TEST(Stencil, GaussianKernelSizeAndSigma) {
+    const struct {
+        int size;
+        double sigma;
+        std::size_t taps;
+        double sigmaUsed;
+    } cases[] = {
+        {11, 3.0, 11, 3.0},
+        {4, 1.0, 5, 1.0},   // even sizes grow by one
+        {0, 1.0, 7, 1.0},   // from sigma: 2 ceil(3) + 1
+        {0, 0.4, 5, 0.4},   // 2 ceil(1.2) + 1
+        {5, 0.0, 5, 1.1},   // from size: ((5 - 1) 0.5 - 1) 0.3 + 0.8
+        {0, -1.0, 1, 0.5},  // neither: one tap
+        {100000, 2.0, kMaxUnsharpKernel, 2.0},
+    };
+    for (const auto& c : cases) {
+        const std::vector<double> weights = GaussianKernel(c.size, c.sigma);
+        ASSERT_EQ(weights.size(), c.taps) << c.size;
+        double sum = 0;
+        for (double w : weights) sum += w;
+        EXPECT_NEAR(sum, 1.0, 1e-12);
+        const std::size_t middle = c.taps / 2;
+        if (c.taps > 1)
+            EXPECT_NEAR(weights[middle + 1] / weights[middle], std::exp(-0.5 / (c.sigmaUsed * c.sigmaUsed)), 1e-12);
+        EXPECT_EQ(weights.front(), weights.back());
+    }
+}
+
+TEST(Stencil, UnsharpMaskOnAStepEdge) {
+    // Row blur of 100 x6 | 160 x6 with the 11-tap sigma 3 kernel (edges repeated): 100.0, 102.13,
+    // 105.64, 110.82, 117.65, 125.73 | 134.27, 142.35, 149.18, 154.36, 157.87, 160.0, rounded; three
+    // equal rows leave the column blur as it is. 4 src - 3 blur: 94 = 400 - 306, ..., 22 = 400 - 378
+    // | 238 = 640 - 402, ..., 166 = 640 - 474: dark and light fringes on either side of the edge.
+    std::vector<std::uint8_t> pixels;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 12; ++x) pixels.push_back(x < 6 ? 100 : 160);
+    const GreyImage sharp = UnsharpMask(Image(12, 3, pixels), 11, 3.0, 3.0);
+    const std::vector<std::uint8_t> row = {100, 94, 82, 67, 46, 22, 238, 214, 193, 178, 166, 160};
+    for (std::uint32_t y = 0; y < 3; ++y)
+        EXPECT_EQ(std::vector<std::uint8_t>(sharp.Row(y), sharp.Row(y) + 12), row) << y;
+    // Transposed, the column pass does the same work.
+    const GreyImage column =
+        UnsharpMask(Image(1, 12, std::vector<std::uint8_t>(pixels.begin(), pixels.begin() + 12)), 11, 3.0, 3.0);
+    EXPECT_EQ(column.Pixels(), row);
+    // A flat picture stays flat at every grey (the blur's sum of weights is 1 to rounding).
+    for (int grey = 0; grey < 256; grey += 17) {
+        const GreyImage flat = UnsharpMask(Image(5, 4, std::vector<std::uint8_t>(20, grey)), 11, 3.0, 3.0);
+        EXPECT_EQ(flat.Pixels(), std::vector<std::uint8_t>(20, grey));
+    }
+}
+
+TEST(Stencil, DiffuseSixWeights) {
+    // 4 x 3 of 100, threshold 60 ("in" = pixel + error, then what is carried on):
+    // (0,0) 100 -> W, carries -155 (edge: the full 255); (1,0) 100 - 78.40 = 21.60 -> B, carries
+    // 21.60; (2,0) 119.13 -> W, -135.87; (3,0) 30.14 -> B. (0,1) 34.36 -> B; (1,1) 129.16 -> W
+    // inside the picture with two black neighbours (left, above): 255 (1 - 2 x 0.1427) = 182.22
+    // taken off, carries -53.06; (2,1) 39.78 -> B; (3,1) 145.35 -> W. Row 2: 110.52 W, -9.47 B,
+    // 104.30 W, -6.81 B.
+    const GreyImage out = DiffuseSixWeights(Image(4, 3, std::vector<std::uint8_t>(12, 100)), 60);
+    EXPECT_EQ(out.Pixels(), (std::vector<std::uint8_t>{W, B, W, B, B, W, B, W, W, B, W, B}));
+    // A value equal to the threshold is black and carries itself on: 60 -> B; 60 + 30.35 -> W,
+    // carrying -164.65 (one row: no pixel is inside); 60 - 83.28 - 3.18 -> B.
+    EXPECT_EQ(DiffuseSixWeights(Image(3, 1, {60, 60, 60}), 60).Pixels(), (std::vector<std::uint8_t>{B, W, B}));
+    EXPECT_EQ(DiffuseSixWeights(Image(3, 2, std::vector<std::uint8_t>(6, W)), 254).Pixels(),
+              std::vector<std::uint8_t>(6, W));
+}
+
+TEST(Stencil, DiffuseEdgeAware) {
+    // 3 x 2 of 100, threshold 100; flat, so no edge term (e = 0); k = 1 - 100/255 = 0.608.
+    // (0,0): v = 100 - 0.608 x 0.35 x 20 = 95.75 -> B, q = 11.97; (1,0): crowding 0.35 x 0.22 =
+    // 0.077, v = 114.83 -> W, q = -17.18; (2,0): 96.08 -> B. Mask 0.21, 0.09, 0.21.
+    // Row 1 from the right: (2,1) 103.00 -> W; (1,1) 89.41 -> B; (0,1) 102.92 -> W.
+    EXPECT_EQ(DiffuseEdgeAware(Image(3, 2, std::vector<std::uint8_t>(6, 100)), 100).Pixels(),
+              (std::vector<std::uint8_t>{B, W, B, W, B, W}));
+    EXPECT_EQ(DiffuseEdgeAware(Image(4, 3, std::vector<std::uint8_t>(12, W)), 128).Pixels(),
+              std::vector<std::uint8_t>(12, W));
+}
+
+// Odd rows are scanned from the right. Under a white row (which passes on no error and no black
+// mask) a row of constant grey starts afresh, so its dots must be the mirror of those of the
+// same row scanned first, from the left, above a white row; and for this grey the two
+// directions differ, so the check has teeth.
+TEST(Stencil, EdgeAwareScansOddRowsFromTheRight) {
+    for (std::uint32_t width : {5u, 7u, 8u}) {
+        std::vector<std::uint8_t> whiteThenGrey(2 * width, 128), greyThenWhite(2 * width, 128);
+        std::fill_n(whiteThenGrey.begin(), width, W);
+        std::fill_n(greyThenWhite.begin() + width, width, W);
+        const GreyImage odd = DiffuseEdgeAware(Image(width, 2, whiteThenGrey), 128);
+        const GreyImage even = DiffuseEdgeAware(Image(width, 2, greyThenWhite), 128);
+        const std::vector<std::uint8_t> oddRow(odd.Row(1), odd.Row(1) + width);
+        const std::vector<std::uint8_t> evenRow(even.Row(0), even.Row(0) + width);
+        EXPECT_EQ(oddRow, std::vector<std::uint8_t>(evenRow.rbegin(), evenRow.rend())) << width;
+        EXPECT_NE(oddRow, evenRow) << width;
+        EXPECT_EQ(std::vector<std::uint8_t>(odd.Row(0), odd.Row(0) + width), std::vector<std::uint8_t>(width, W));
+    }
+}
+
+TEST(Stencil, PipelinesKeepTheSizeAndCopyAPictureWithoutPixels) {
+    const GreyImage picture = GreyImage::FromBuffer(RandomGreyPicture(9, 5, 3).Pixels().data(), 9, 5, 9);
+    for (std::uint32_t level : {9u, 10u, 11u}) {
+        const GreyImage out = StencilBinarise(picture, level);
+        EXPECT_EQ(out.Width(), 9u);
+        EXPECT_EQ(out.Height(), 5u);
+        for (std::uint8_t v : out.Pixels()) ASSERT_TRUE(v == B || v == W);
+        EXPECT_TRUE(StencilBinarise(GreyImage(), level).Empty());
+    }
+}
+
+// ---- Preview colour steps ----
+
+TEST(PreviewColour, ContrastAndBrightness) {
+    const struct {
+        int contrast, brightness;
+        std::vector<std::pair<int, int>> map;  // colour byte before -> after
+    } cases[] = {
+        {0, 0, {{0, 0}, {77, 77}, {128, 128}, {255, 255}}},
+        // C = 255, F = 259 x 510 / (4 x 255) = 129.5: 127 -> -1.5 (clamped 0), 129 -> 257.5.
+        {100, 0, {{0, 0}, {127, 0}, {128, 128}, {129, 255}, {255, 255}}},
+        // C = -255, F = 0: every byte becomes 128.
+        {-100, 0, {{0, 128}, {200, 128}, {255, 128}}},
+        // C = 25 (25.5 truncated), F = 1.21535: 200 -> 215.505, 50 -> 33.2.
+        {10, 0, {{50, 33}, {200, 215}}},
+        // C = -25 (toward zero), F = 0.82256: 0 -> 22.71, 255 -> 232.47.
+        {-10, 0, {{0, 22}, {255, 232}}},
+        {0, 100, {{0, 128}, {100, 228}, {200, 255}}},
+        {0, -100, {{0, 0}, {100, 0}, {200, 72}, {255, 127}}},
+        // 33 x 128 / 100 = 42.24 -> 42; -42 (not -43) below zero.
+        {0, 33, {{10, 52}}},
+        {0, -33, {{100, 58}}},
+        // Contrast first, then brightness: 129 -> 257.5 -> 255, then -128.
+        {100, -100, {{129, 127}, {127, 0}}},
+        // Settings beyond the trackbars are held at their ends.
+        {250, 400, {{127, 128}, {129, 255}}},
+    };
+    for (const auto& c : cases) {
+        for (const auto& [from, to] : c.map) {
+            std::uint8_t pixel[4] = {std::uint8_t(from), std::uint8_t(from), std::uint8_t(from), 0x5A};
+            AdjustColours(pixel, 4, 1, 1, c.contrast, c.brightness);
+            EXPECT_EQ(std::vector<int>(pixel, pixel + 3), std::vector<int>(3, to))
+                << "contrast " << c.contrast << " brightness " << c.brightness << " from " << from;
+            EXPECT_EQ(pixel[3], 0x5A);
+        }
+    }
+    EXPECT_EQ(ContrastFactor(0), 1.0);
+    EXPECT_EQ(ContrastFactor(100), 129.5);
+    EXPECT_EQ(BrightnessOffset(100), 128);
+    EXPECT_EQ(BrightnessOffset(-100), -128);
+}
+
+// A 3 x 2 picture in a 24-bit bitmap: rows of 9 bytes padded to 12, in either row order.
+TEST(PreviewColour, GreyAndBackInBothRowOrders) {
+    // (38 R + 75 G + 15 B) >> 7: (30, 20, 10) -> 2790 >> 7 = 21; pure red 9690 -> 75; pure green
+    // 19125 -> 149; pure blue 3825 -> 29; white 32640 -> 255; black 0.
+    const std::vector<std::uint8_t> bgr = {10,  20, 30, 0,   0,   255, 0, 255, 0, 0xC1, 0xC2, 0xC3,
+                                           255, 0,  0,  255, 255, 255, 0, 0,   0, 0xC4, 0xC5, 0xC6};
+    ASSERT_EQ(Bgr24RowBytes(3), 12u);
+    for (bool bottomUp : {false, true}) {
+        std::vector<std::uint8_t> bitmap = bgr;
+        std::uint8_t* first = bottomUp ? bitmap.data() + 12 : bitmap.data();
+        const std::ptrdiff_t stride = bottomUp ? -12 : 12;
+        std::vector<std::uint8_t> grey(8, 0);
+        BgrToGrey(first, stride, 3, 2, grey.data());
+        const std::vector<std::uint8_t> top = {21, 75, 149, 255}, bottom = {29, 255, 0, 255};
+        std::vector<std::uint8_t> expected = bottomUp ? bottom : top;
+        expected.insert(expected.end(), (bottomUp ? top : bottom).begin(), (bottomUp ? top : bottom).end());
+        EXPECT_EQ(grey, expected) << bottomUp;
+
+        GreyToBgr(grey.data(), 3, 2, first, stride);
+        EXPECT_EQ(bitmap, (std::vector<std::uint8_t>{21, 21, 21, 75,  75,  75,  149, 149, 149, 0xC1, 0xC2, 0xC3,
+                                                     29, 29, 29, 255, 255, 255, 0,   0,   0,   0xC4, 0xC5, 0xC6}));
+    }
+}
+
+TEST(PreviewColour, RenderPreview) {
+    const std::vector<std::uint8_t> bgr = {10, 20, 30, 200, 200, 200, 0xEE, 0xEE};  // 2 x 1, row of 8
+    std::vector<std::uint8_t> grey(4);
+    const struct {
+        PreviewSettings settings;
+        std::vector<std::uint8_t> expected;
+    } cases[] = {
+        {{0, 0, kDitherThreshold, 0, false}, {0, 0, 0, 255, 255, 255, 0xEE, 0xEE}},
+        {{0, 0, 12, 0, false}, {0, 0, 0, 255, 255, 255, 0xEE, 0xEE}},
+        // +100 brightness: 21 grey -> (138, 148, 158) -> 146 -> white.
+        {{0, 100, kDitherThreshold, 0, false}, {255, 255, 255, 255, 255, 255, 0xEE, 0xEE}},
+        // The original: only brightness and contrast.
+        {{0, -100, kDitherThreshold, 0, true}, {0, 0, 0, 72, 72, 72, 0xEE, 0xEE}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::uint8_t> bitmap = bgr;
+        RenderPreview(bitmap.data(), 8, 2, 1, c.settings, grey.data());
+        EXPECT_EQ(bitmap, c.expected) << c.settings.brightness << " " << c.settings.showOriginal;
     }
 }
 
