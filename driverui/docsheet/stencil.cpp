@@ -17,20 +17,38 @@ namespace {
 
 constexpr std::uint32_t kMomentFallback = 128;
 
-// Half away from zero, for 0 <= value < 2^31: exact (value - whole is exact in double).
-inline int RoundHalfAwayNonNegative(double value) {
-    const int whole = static_cast<int>(value);
-    return whole + (value - whole >= 0.5 ? 1 : 0);
-}
-
-// Rounds half away from zero into 0..255 (a value that is no number gives 0).
+// Rounds half away from zero into 0..255 (a value that is no number gives 0). Without
+// branches: value - whole is exact in double, so the half is decided exactly.
 inline std::uint8_t RoundToByte(double value) {
-    if (!(value > 0)) return 0;
-    if (value >= 255) return 255;
-    return static_cast<std::uint8_t>(RoundHalfAwayNonNegative(value));
+    value = value > 0 ? value : 0.0;
+    value = value < 255 ? value : 255.0;
+    const int whole = static_cast<int>(value);
+    return static_cast<std::uint8_t>(whole + (value - whole >= 0.5 ? 1 : 0));
 }
 
 inline float Clamp01(float value) { return std::clamp(value, 0.0f, 1.0f); }
+
+// For every column x: sum over the taps k, in order, of weights[k] x value(k, x); then
+// done(x, sum). Eight columns at a time so that their sums stay in registers.
+template <class Value, class Done>
+inline void ConvolveBlocks(const std::vector<double>& weights, std::uint32_t width, Value value, Done done) {
+    constexpr std::uint32_t kBlock = 8;
+    const std::size_t taps = weights.size();
+    std::uint32_t x = 0;
+    for (; x + kBlock <= width; x += kBlock) {
+        double sums[kBlock] = {};
+        for (std::size_t k = 0; k < taps; ++k) {
+            const double weight = weights[k];
+            for (std::uint32_t i = 0; i < kBlock; ++i) sums[i] += weight * value(k, x + i);
+        }
+        for (std::uint32_t i = 0; i < kBlock; ++i) done(x + i, sums[i]);
+    }
+    for (; x < width; ++x) {
+        double sum = 0;
+        for (std::size_t k = 0; k < taps; ++k) sum += weights[k] * value(k, x);
+        done(x, sum);
+    }
+}
 
 bool IsGrey(const GreyImage& image) { return image.Format() == kGreyFormat && !image.Empty(); }
 
@@ -147,40 +165,34 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
     const std::uint32_t width = image.Width(), height = image.Height();
     const std::int64_t w = width, h = height;
 
-    // Rows: each row with its edge pixels repeated half a kernel out, summed tap by tap.
-    GreyImage rows(width, height);
+    // Rows: each row with its edge pixels repeated half a kernel out. Every sum adds the taps
+    // in kernel order; blocks of columns keep their sums in registers.
+    std::vector<float> blurredRows(std::size_t{width} * height);  // rounded sums, exact in float
     std::vector<double> extended(width + 2 * taps);
-    std::vector<double> sums(width);
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* src = image.Row(y);
         for (std::int64_t i = 0; i < w + 2 * half; ++i) extended[i] = src[std::clamp<std::int64_t>(i - half, 0, w - 1)];
-        std::fill(sums.begin(), sums.end(), 0.0);
-        for (std::size_t k = 0; k < taps; ++k) {
-            const double weight = weights[k];
-            const double* in = extended.data() + k;
-            for (std::uint32_t x = 0; x < width; ++x) sums[x] += weight * in[x];
-        }
-        std::uint8_t* out = rows.Row(y);
-        for (std::uint32_t x = 0; x < width; ++x) out[x] = RoundToByte(sums[x]);
+        float* out = blurredRows.data() + std::size_t{y} * width;
+        ConvolveBlocks(
+            weights, width, [&](std::size_t k, std::uint32_t x) { return extended[x + k]; },
+            [&](std::uint32_t x, double sum) { out[x] = RoundToByte(sum); });
     }
 
     // Columns of the row result, the same taps in the same order; then the mask itself.
     GreyImage out(width, height);
     const double keep = 1 + amount;
+    std::vector<const float*> tapRows(taps);
     for (std::int64_t y = 0; y < h; ++y) {
-        std::fill(sums.begin(), sums.end(), 0.0);
-        for (std::size_t k = 0; k < taps; ++k) {
-            const double weight = weights[k];
-            const std::uint8_t* in =
-                rows.Row(static_cast<std::uint32_t>(std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1)));
-            for (std::uint32_t x = 0; x < width; ++x) sums[x] += weight * in[x];
-        }
+        for (std::size_t k = 0; k < taps; ++k)
+            tapRows[k] = blurredRows.data() + std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1) * w;
         const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(y));
         std::uint8_t* dst = out.Row(static_cast<std::uint32_t>(y));
-        for (std::uint32_t x = 0; x < width; ++x) {
-            const double blur = RoundToByte(sums[x]);
-            dst[x] = RoundToByte(src[x] * keep - blur * amount);
-        }
+        ConvolveBlocks(
+            weights, width, [&](std::size_t k, std::uint32_t x) { return double{tapRows[k][x]}; },
+            [&](std::uint32_t x, double sum) {
+                const double blur = RoundToByte(sum);
+                dst[x] = RoundToByte(src[x] * keep - blur * amount);
+            });
     }
     return out;
 }
@@ -232,56 +244,62 @@ GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
     const std::int64_t w = width;
     const float limit = static_cast<float>(threshold);
     GreyImage out(width, height);
-    std::fill_n(out.Row(0), out.Pixels().size(), std::uint8_t{255});
-    std::vector<float> e0(width, 0.0f), e1(width, 0.0f), e2(width, 0.0f);
-    std::vector<float> black(width, 0.0f), mask(width, 0.0f);
+    // Error rows with two cells either side: what falls outside the row lands there, unread.
+    constexpr std::size_t kPad = 2;
+    std::vector<float> store(3 * (width + 2 * kPad), 0.0f);
+    float* e0 = store.data() + kPad;
+    float* e1 = e0 + width + 2 * kPad;
+    float* e2 = e1 + width + 2 * kPad;
+    std::vector<float> black(width + 2, 0.0f);  // with a zero either side for the mask
+    std::vector<float> mask(width, 0.0f);
+    std::vector<float> edge(width), dark(width);  // of the picture alone, worked out row by row
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* src = image.Row(y);
-        const std::uint8_t* up = y > 0 ? image.Row(y - 1) : nullptr;
-        const std::uint8_t* down = y + 1 < height ? image.Row(y + 1) : nullptr;
+        const std::uint8_t* up = y > 0 ? image.Row(y - 1) : src;
+        const std::uint8_t* down = y + 1 < height ? image.Row(y + 1) : src;
+        for (std::int64_t x = 0; x < w; ++x) {
+            const std::uint8_t left = src[x > 0 ? x - 1 : x], right = src[x + 1 < w ? x + 1 : x];
+            const std::uint8_t highest = std::max({src[x], left, right, up[x], down[x]});
+            const float p = static_cast<float>(src[x]);
+            const float t = Clamp01((static_cast<float>(highest) - p - 8.0f) / 42.0f);
+            edge[x] = t * t * (3.0f - 2.0f * t);
+            dark[x] = 1.0f - p / 255.0f;
+        }
         std::uint8_t* dst = out.Row(y);
-        std::fill(black.begin(), black.end(), 0.0f);
+        float* b = black.data() + 1;
         float density = 0;  // running black density along the scan
         const std::int64_t d = (y & 1) ? -1 : 1;
-        auto add = [w](std::vector<float>& row, std::int64_t x, float q) {
-            if (x >= 0 && x < w) row[static_cast<std::size_t>(x)] += q;
-        };
+        // What the two pixels before gave to this one along the row, added in the order they
+        // came (kept out of memory: the row's own error is read only here).
+        float fromSecondBefore = 0, fromBefore = 0;
         for (std::int64_t i = 0; i < w; ++i) {
             const std::int64_t x = d > 0 ? i : w - 1 - i;
-            const std::uint8_t pixel = src[x];
-            std::uint8_t highest = pixel;
-            if (x > 0) highest = std::max(highest, src[x - 1]);
-            if (x + 1 < w) highest = std::max(highest, src[x + 1]);
-            if (up) highest = std::max(highest, up[x]);
-            if (down) highest = std::max(highest, down[x]);
-            const float p = static_cast<float>(pixel);
-            const float t = Clamp01((static_cast<float>(highest) - p - 8.0f) / 42.0f);
-            const float edge = t * t * (3.0f - 2.0f * t);
+            const float p = static_cast<float>(src[x]);
+            const float e = edge[x], k = dark[x];
             const float crowd = Clamp01(mask[x] * 0.65f + density * 0.35f);
-            const float dark = 1.0f - p / 255.0f;
-            const float v = e0[x] + p + (1.0f - edge) * crowd * 145.0f * dark -
-                            (1.0f - crowd) * dark * (0.65f * edge + 0.35f) * 20.0f;
+            const float error = e0[x] + fromSecondBefore + fromBefore;
+            const float v =
+                error + p + (1.0f - e) * crowd * 145.0f * k - (1.0f - crowd) * k * (0.65f * e + 0.35f) * 20.0f;
             const bool isBlack = v < limit;
             const float output = isBlack ? 0.0f : 255.0f;
             dst[x] = isBlack ? 0 : 255;
-            black[x] = isBlack ? 1.0f : 0.0f;
-            const float q = std::clamp((v - output) * (1.0f - (1.0f - edge) * crowd * 0.25f), -150.0f, 150.0f) / 8.0f;
-            add(e0, x + d, q);
-            add(e0, x + 2 * d, q);
-            add(e1, x - d, q);
-            add(e1, x, q);
-            add(e1, x + d, q);
-            add(e2, x, q);
-            density = Clamp01(0.22f * black[x] + 0.78f * density);
+            b[x] = isBlack ? 1.0f : 0.0f;
+            const float q = std::clamp((v - output) * (1.0f - (1.0f - e) * crowd * 0.25f), -150.0f, 150.0f) / 8.0f;
+            fromSecondBefore = fromBefore;
+            fromBefore = q;
+            e1[x - d] += q;
+            e1[x] += q;
+            e1[x + d] += q;
+            e2[x] += q;
+            density = Clamp01(0.22f * b[x] + 0.78f * density);
         }
-        for (std::int64_t x = 0; x < w; ++x) {
-            const float left = x > 0 ? black[x - 1] : 0.0f;
-            const float right = x + 1 < w ? black[x + 1] : 0.0f;
-            mask[x] = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * black[x] + 0.15f * left + 0.15f * right));
-        }
-        e0.swap(e1);
-        e1.swap(e2);
-        std::fill(e2.begin(), e2.end(), 0.0f);
+        for (std::int64_t x = 0; x < w; ++x)
+            mask[x] = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * b[x] + 0.15f * b[x - 1] + 0.15f * b[x + 1]));
+        float* done = e0;
+        e0 = e1;
+        e1 = e2;
+        e2 = done;
+        std::fill(e2 - kPad, e2 + width + kPad, 0.0f);
     }
     return out;
 }
