@@ -136,7 +136,7 @@ double TimeOurs(const Picture& p, std::uint32_t level, int min_reps, double min_
     for (int rep = 0; (rep < min_reps || total < min_seconds) && rep < 10000; ++rep) {
         std::memcpy(work.data(), p.grey.data(), work.size());
         const auto t0 = Clock::now();
-        kelno::Binarise(work.data(), p.width, p.height, level, kelno::kDitherFamily80);
+        kelno::Binarise(work.data(), p.width, p.height, level, kelno::kDitherFamilyStandard);
         const double s = std::chrono::duration<double>(Clock::now() - t0).count();
         best = std::min(best, s);
         total += s;

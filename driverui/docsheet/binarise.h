@@ -22,7 +22,9 @@ inline constexpr std::uint32_t kDitherStencil9 = 9;
 inline constexpr std::uint32_t kDitherStencil10 = 10;
 inline constexpr std::uint32_t kDitherStencil11 = 11;
 
-// The dither family (private u32 at offset 5184) whose own method table maps the levels.
+// The dither family (private u32 at offset 5184): the shipped models use the standard family;
+// family 0x50 has a method table of its own.
+inline constexpr std::uint32_t kDitherFamilyStandard = 0;
 inline constexpr std::uint32_t kDitherFamily80 = 0x50;
 
 // Bytes of one grey row: width rounded up to a multiple of 4.

@@ -90,7 +90,7 @@ TEST_P(BinariseWorked, MatchesTheHandTrace) {
     EXPECT_EQ(picture.Pixels(), c.expected);
     EXPECT_TRUE(picture.PaddingIntact());
     // Family 80 takes the same methods.
-    EXPECT_EQ(Binarised(MakeGreyPicture(c.width, c.height, c.grey), c.level, kDitherFamily80), c.expected);
+    EXPECT_EQ(Binarised(MakeGreyPicture(c.width, c.height, c.grey), c.level, kDitherFamilyStandard), c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, BinariseWorked, testing::ValuesIn(kDiffusion),
@@ -115,7 +115,7 @@ const std::uint32_t kAllLevels[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13
 const std::pair<std::uint32_t, std::uint32_t> kSizes[] = {{1, 1}, {2, 3}, {3, 1}, {5, 7}, {13, 4}, {33, 17}};
 
 TEST(Binarise, WhiteStaysWhiteAtEveryLevel) {
-    for (std::uint32_t family : {0u, kDitherFamily80})
+    for (std::uint32_t family : {kDitherFamilyStandard, kDitherFamily80})
         for (std::uint32_t level : kAllLevels)
             for (const auto& [w, h] : kSizes) {
                 const std::vector<std::uint8_t> white(std::size_t{w} * h, W);

@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     kelno::dither::GreyPicture picture;
     kelno::dither::Status status = kelno::dither::ReadPicture(input, {contrast, brightness}, picture);
     if (!status.ok()) return Die(status.code, input + ": " + status.message);
-    kelno::Binarise(picture.pixels.data(), picture.width, picture.height, level, kelno::kDitherFamily80);
+    kelno::Binarise(picture.pixels.data(), picture.width, picture.height, level, kelno::kDitherFamilyStandard);
     status = kelno::dither::WritePicture(output, picture);
     if (!status.ok()) return Die(status.code, output + ": " + status.message);
     return 0;
