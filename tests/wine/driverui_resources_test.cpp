@@ -38,7 +38,13 @@ const Language kLanguages[] = {
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
 
 // Every string id the DLL loads.
-constexpr UINT kStringIds[] = {1900, 1902, 1903, 1904, 1914, 1916, 2044, 2045, 2200};
+constexpr UINT kStringIds[] = {1900, 1902, 1903, 1904, 1914, 1916, 2044, 2045, 2122, 2125, 2128, 2200};
+
+// Strings whose translation is spelt as in English: the colour orange in German and French.
+constexpr UINT kOrange = 2128;
+bool SameAsEnglish(LANGID language, UINT id) {
+    return id == kOrange && (PRIMARYLANGID(language) == LANG_GERMAN || PRIMARYLANGID(language) == LANG_FRENCH);
+}
 constexpr UINT kHelpFileName = 1916;  // a file name: the same in every language
 
 class DriverUiResources : public ::testing::Test {
@@ -77,7 +83,7 @@ TEST_F(DriverUiResources, TextsAreTranslated) {
             const std::optional<std::wstring> text = StringIn(id, language.id);
             const std::optional<std::wstring> english = StringIn(id, kEnglish);
             if (!text || !english) continue;  // reported above
-            if (id == kHelpFileName) EXPECT_EQ(*text, *english) << language.name;
+            if (id == kHelpFileName || SameAsEnglish(language.id, id)) EXPECT_EQ(*text, *english) << language.name;
             else EXPECT_NE(*text, *english) << language.name << " string " << id << " is the English text";
         }
     }
@@ -110,24 +116,41 @@ TEST_F(DriverUiResources, TextsFitWhereTheyAreShown) {
     }
 }
 
-TEST_F(DriverUiResources, EveryLanguageHasTheAboutDialog) {
-    std::set<std::wstring> captions;
-    for (const Language& language : kLanguages) {
-        SCOPED_TRACE(language.name);
-        std::optional<std::vector<BYTE>> bytes = Resource(RT_DIALOG, MAKEINTRESOURCEW(101), language.id);
-        ASSERT_TRUE(bytes.has_value());
-        std::optional<DialogTemplate> dialog = ParseDialog(*bytes);
-        ASSERT_TRUE(dialog.has_value());
-        EXPECT_FALSE(dialog->caption.empty());
-        captions.insert(dialog->caption);
-        for (DWORD id : {1000u, 1001u, 1002u})
-            EXPECT_NE(std::find(dialog->ids.begin(), dialog->ids.end(), id), dialog->ids.end()) << id;
-        EXPECT_EQ(dialog->imageOrdinals, std::vector<WORD>{102}) << "the logo";
-        const std::vector<wchar_t> keys = AccessKeys(*dialog);
-        EXPECT_EQ(std::set<wchar_t>(keys.begin(), keys.end()).size(), keys.size()) << "an access key repeats";
+// The dialogs of the DLL: their control ids, the bitmaps their templates name, and how many
+// languages have a caption of their own.
+const struct {
+    WORD id;
+    std::vector<DWORD> controls;
+    std::vector<WORD> images;
+    std::size_t distinctCaptions;
+} kDialogs[] = {
+    // German and Dutch both say "Info" for About.
+    {101, {1000, 1001, 1002}, {102}, std::size(kLanguages) - 1},
+    {108,
+     {1008, 1097, 1010, 1011, 1012, 1013, 1015, 1096, 1030, 1031, 1041, 1043, 1025, 1130, 1127, 1082, 1009, 1036},
+     {},
+     std::size(kLanguages)},
+};
+
+TEST_F(DriverUiResources, EveryLanguageHasEveryDialog) {
+    for (const auto& expected : kDialogs) {
+        std::set<std::wstring> captions;
+        for (const Language& language : kLanguages) {
+            SCOPED_TRACE(std::string(language.name) + ", dialog " + std::to_string(expected.id));
+            std::optional<std::vector<BYTE>> bytes = Resource(RT_DIALOG, MAKEINTRESOURCEW(expected.id), language.id);
+            ASSERT_TRUE(bytes.has_value());
+            std::optional<DialogTemplate> dialog = ParseDialog(*bytes);
+            ASSERT_TRUE(dialog.has_value());
+            EXPECT_FALSE(dialog->caption.empty());
+            captions.insert(dialog->caption);
+            for (DWORD id : expected.controls)
+                EXPECT_EQ(std::count(dialog->ids.begin(), dialog->ids.end(), id), 1) << id;
+            EXPECT_EQ(dialog->imageOrdinals, expected.images);
+            const std::vector<wchar_t> keys = AccessKeys(*dialog);
+            EXPECT_EQ(std::set<wchar_t>(keys.begin(), keys.end()).size(), keys.size()) << "an access key repeats";
+        }
+        EXPECT_EQ(captions.size(), expected.distinctCaptions) << "dialog " << expected.id;
     }
-    // German and Dutch both say "Info"; every other language has a caption of its own.
-    EXPECT_EQ(captions.size(), std::size(kLanguages) - 1);
 }
 
 TEST_F(DriverUiResources, LanguageNeutralResources) {
@@ -146,6 +169,16 @@ TEST_F(DriverUiResources, LanguageNeutralResources) {
     EXPECT_EQ(header.biWidth, 310);
     EXPECT_EQ(header.biHeight, 147);
     EXPECT_EQ(header.biBitCount, 8);
+
+    // The Graphics Property page's sample picture.
+    std::optional<std::vector<BYTE>> sample = Resource(RT_BITMAP, MAKEINTRESOURCEW(112), neutral);
+    ASSERT_TRUE(sample.has_value());
+    ASSERT_GE(sample->size(), sizeof(BITMAPINFOHEADER));
+    std::memcpy(&header, sample->data(), sizeof header);
+    EXPECT_EQ(header.biWidth, 200);
+    EXPECT_EQ(header.biHeight, 168);
+    EXPECT_EQ(header.biBitCount, 24);
+    EXPECT_GE(sample->size(), sizeof header + 600u * 168u);
 }
 
 }  // namespace
