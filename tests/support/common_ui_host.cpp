@@ -68,7 +68,7 @@ LONG CommonUiHost::ApplyNow() {
 }
 
 void CommonUiHost::ShowSheet(const std::wstring& title, const std::wstring& screenshot,
-                             const std::function<void(HWND)>& check) {
+                             const std::function<void(HWND)>& check, int page) {
     ASSERT_FALSE(unusedPages_.empty());
     PROPSHEETHEADERW sheet{};
     sheet.dwSize = sizeof sheet;
@@ -80,7 +80,8 @@ void CommonUiHost::ShowSheet(const std::wstring& title, const std::wstring& scre
     ASSERT_NE(window, nullptr);
     unusedPages_.clear();  // the sheet owns them now
     ShowWindow(window, SW_SHOW);
-    PropSheet_SetCurSel(window, nullptr, sheet.nPages - 1);
+    const UINT selected = page < 0 ? sheet.nPages - 1 : static_cast<UINT>(page);
+    EXPECT_TRUE(PropSheet_SetCurSel(window, nullptr, selected));
     Pump(600);
     EXPECT_TRUE(SaveScreenshot(window, JoinPath(ArtifactFolder(), screenshot)));
     check(PropSheet_GetCurrentPageHwnd(window));

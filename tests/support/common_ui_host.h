@@ -40,10 +40,11 @@ public:
     // The description's callback after the user pressed OK or Apply.
     LONG ApplyNow();
 
-    // Shows the pages in a modeless property sheet, keeps a screenshot (artifact file name),
-    // selects the last page and hands it to check; then presses OK and waits for the sheet to
-    // close.
-    void ShowSheet(const std::wstring& title, const std::wstring& screenshot, const std::function<void(HWND)>& check);
+    // Shows the pages in a modeless property sheet, selects a page (by index; -1 the last),
+    // keeps a screenshot (artifact file name) and hands the page to check; then presses OK and
+    // waits for the sheet to close.
+    void ShowSheet(const std::wstring& title, const std::wstring& screenshot, const std::function<void(HWND)>& check,
+                   int page = -1);
 
     PROPSHEETUI_INFO& info() { return info_; }
     const COMPROPSHEETUI* description() const { return description_; }

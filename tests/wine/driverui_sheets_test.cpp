@@ -14,12 +14,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "driverui/core/datafile_header.h"
 #include "driverui/core/win/driver_interface.h"
 #include "driverui/core/paper_record.h"
+#include "driverui/docsheet/binarise.h"
+#include "driverui/docsheet/preview_colour.h"
 #include "tests/support/common_ui_host.h"
 #include "tests/wine/driverui_test_support.h"
 
@@ -152,9 +157,8 @@ TEST(DocumentSheetTest, OpensWithItsPagesAndAppliesTheChosenPaper) {
     ASSERT_NE(description.pHelpFile, nullptr);
     EXPECT_NE(std::wstring(description.pHelpFile).find(L"vamtdrv6ui.hlp"), std::wstring::npos);
 
-    // Pages: About ends the sheet, added with the Vista page size.
-    ASSERT_FALSE(host.pageTemplates().empty());
-    EXPECT_EQ(host.pageTemplates().back(), 101);
+    // Pages: Graphics Property, then About ends the sheet, added with the Vista page size.
+    EXPECT_EQ(host.pageTemplates(), (std::vector<WORD>{108, 101}));
     EXPECT_EQ(host.pageSizes().back(), 104u);
 
     PROPSHEETUI_INFO_HEADER infoHeader{};
@@ -278,6 +282,263 @@ TEST(DeviceSheetTest, PermissionAndBadArguments) {
     SetLastError(0);
     EXPECT_EQ(noHeader.Init(), -1);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
+}
+
+// ---- The Graphics Property page ----
+
+constexpr int kGraphicsDialog = 108;
+constexpr std::size_t kPreviewRowBytes = 600;  // 200 pixels of 3 bytes
+constexpr int kPreviewHeight = 168;
+
+// The page's index among the pages the sheet added.
+int GraphicsPageIndex(const CommonUiHost& host) {
+    const std::vector<WORD>& pages = host.pageTemplates();
+    return static_cast<int>(std::find(pages.begin(), pages.end(), kGraphicsDialog) - pages.begin());
+}
+
+template <typename T>
+T DevmodeValue(const std::vector<BYTE>& devmode, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, devmode.data() + offset, sizeof value);
+    return value;
+}
+
+// The preview static's bitmap read back as bottom-up 24-bit rows.
+std::vector<BYTE> ShownPreview(HWND page) {
+    auto bitmap = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(page, 1036, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    if (!bitmap) return {};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 200;
+    info.bmiHeader.biHeight = kPreviewHeight;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    std::vector<BYTE> pixels(kPreviewRowBytes * kPreviewHeight);
+    HDC screen = GetDC(nullptr);
+    const int rows = GetDIBits(screen, bitmap, 0, kPreviewHeight, pixels.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return rows == kPreviewHeight ? pixels : std::vector<BYTE>{};
+}
+
+// The library's picture: the DLL's sample (bottom-up rows) rendered from its top row down.
+std::vector<BYTE> LibraryPreview(const PreviewSettings& settings) {
+    HRSRC found = FindResourceW(g_driverUi, MAKEINTRESOURCEW(112), MAKEINTRESOURCEW(2));
+    const auto* bytes = found ? static_cast<const BYTE*>(LockResource(LoadResource(g_driverUi, found))) : nullptr;
+    if (!bytes) return {};
+    std::vector<BYTE> pixels(bytes + sizeof(BITMAPINFOHEADER),
+                             bytes + sizeof(BITMAPINFOHEADER) + kPreviewRowBytes * kPreviewHeight);
+    std::vector<std::uint8_t> grey(PaddedRowBytes(200) * kPreviewHeight);
+    RenderPreview(pixels.data() + kPreviewRowBytes * (kPreviewHeight - 1),
+                  -static_cast<std::ptrdiff_t>(kPreviewRowBytes), 200, kPreviewHeight, settings, grey.data());
+    return pixels;
+}
+
+PreviewSettings SettingsOf(std::uint32_t level, int brightness, int contrast, std::uint32_t family,
+                           bool original = false) {
+    PreviewSettings settings;
+    settings.ditherLevel = level;
+    settings.brightness = brightness;
+    settings.contrast = contrast;
+    settings.ditherFamily = family;
+    settings.showOriginal = original;
+    return settings;
+}
+
+std::vector<int> CheckedRadios(HWND page) {
+    std::vector<int> checked;
+    for (int id : {1008, 1097, 1010, 1011, 1012, 1013, 1015, 1096})
+        if (IsDlgButtonChecked(page, id) == BST_CHECKED) checked.push_back(id);
+    return checked;
+}
+
+void Click(HWND page, int id) { SendDlgItemMessageW(page, id, BM_CLICK, 0, 0); }
+
+void MoveTrackbar(HWND page, int id, int position) {
+    HWND bar = GetDlgItem(page, id);
+    SendMessageW(bar, TBM_SETPOS, TRUE, position);
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position), reinterpret_cast<LPARAM>(bar));
+}
+
+// The private bytes (from 220) in which two DEVMODEs differ.
+std::vector<std::size_t> ChangedPrivateBytes(const std::vector<BYTE>& before, const std::vector<BYTE>& after) {
+    std::vector<std::size_t> changed;
+    for (std::size_t i = 220; i < before.size(); ++i)
+        if (before[i] != after[i]) changed.push_back(i);
+    return changed;
+}
+
+struct GraphicsRun {
+    std::vector<BYTE> opened;   // the output DEVMODE written when the sheet opened
+    std::vector<BYTE> applied;  // and after Apply
+    std::wstring caption;
+};
+
+// Opens the printing preferences of a queue on the Graphics Property page, hands the page to
+// check, presses OK and applies.
+GraphicsRun RunGraphicsPage(const std::wstring& queue, const std::wstring& screenshot,
+                            const std::function<void(HWND)>& check) {
+    GraphicsRun run;
+    std::vector<BYTE> out(5196, 0);
+    DocumentPropertyHeader header{};
+    header.cbSize = sizeof header;
+    header.pszPrinterName = const_cast<wchar_t*>(queue.c_str());
+    header.pdmOut = reinterpret_cast<DEVMODEW*>(out.data());
+    header.fMode = DM_OUT_BUFFER;
+    CommonUiHost host(DocumentSheet(), reinterpret_cast<LPARAM>(&header));
+    EXPECT_EQ(host.Init(), 1);
+    run.opened = out;
+    const int index = GraphicsPageIndex(host);
+    EXPECT_LT(index, static_cast<int>(host.pageCount()));
+    host.ShowSheet(
+        queue, screenshot,
+        [&](HWND page) {
+            wchar_t caption[64] = L"";
+            GetWindowTextW(page, caption, static_cast<int>(std::size(caption)));
+            run.caption = caption;
+            check(page);
+        },
+        index);
+    EXPECT_EQ(host.ApplyNow(), CPSUICB_ACTION_ITEMS_APPLIED);
+    run.applied = out;
+    EXPECT_EQ(host.Destroy(), 1);
+    return run;
+}
+
+TEST(GraphicsPageTest, OpensOnEveryModelWithItsSettingsAndPreview) {
+    for (const wchar_t* driver : kModelDrivers) {
+        const std::wstring model(driver);
+        SCOPED_TRACE(std::string(model.begin(), model.end()));
+        if (model != L"Tavolen MX-420") {
+            ASSERT_TRUE(InstallPackageDriver(model));
+        }
+        const std::wstring queue = L"Graphics " + model.substr(model.find(L' ') + 1);
+        ASSERT_TRUE(AddQueue(queue, model));
+        std::vector<BYTE> preview;
+        std::vector<int> radios;
+        std::wstring brightness;
+        LRESULT position = 0;
+        BOOL twoColourEnabled = TRUE;
+        const GraphicsRun run =
+            RunGraphicsPage(queue, L"driverui_graphics_" + queue.substr(9) + L".bmp", [&](HWND page) {
+                preview = ShownPreview(page);
+                radios = CheckedRadios(page);
+                brightness = DialogText(page, 1041);
+                position = SendDlgItemMessageW(page, 1030, TBM_GETPOS, 0, 0);
+                twoColourEnabled = IsWindowEnabled(GetDlgItem(page, 1127));
+            });
+        const auto level = DevmodeValue<std::uint32_t>(run.opened, 268);
+        const auto shownBrightness = DevmodeValue<std::int16_t>(run.opened, 290);
+        const auto contrast = DevmodeValue<std::int16_t>(run.opened, 288);
+        const auto family = DevmodeValue<std::uint32_t>(run.opened, 5184);
+        EXPECT_EQ(radios.size(), level <= 6 || level == 8 ? 1u : 0u) << "level " << level;
+        EXPECT_EQ(brightness, std::to_wstring(shownBrightness));
+        EXPECT_EQ(position, shownBrightness + 100);
+        EXPECT_FALSE(twoColourEnabled) << "the shipped models print one colour";
+        ASSERT_FALSE(preview.empty());
+        EXPECT_TRUE(preview == LibraryPreview(SettingsOf(level, shownBrightness, contrast, family)));
+        // Opening and applying without a change changes no private setting.
+        EXPECT_EQ(ChangedPrivateBytes(run.opened, run.applied), std::vector<std::size_t>{});
+    }
+}
+
+TEST(GraphicsPageTest, ControlsChangeThePreviewAndApplyWritesTheirFieldsOnly) {
+    std::vector<BYTE> dithered, original, expectedDithered, expectedOriginal;
+    std::wstring brightnessText, contrastText;
+    const GraphicsRun run = RunGraphicsPage(kQueue, L"driverui_graphics_page.bmp", [&](HWND page) {
+        Click(page, 1011);  // Stucki
+        MoveTrackbar(page, 1030, 150);
+        MoveTrackbar(page, 1031, 80);
+        Click(page, 1025);
+        Click(page, 1130);
+        SendDlgItemMessageW(page, 1082, CB_SETCURSEL, 1, 0);  // Blue
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(1082, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(GetDlgItem(page, 1082)));
+        brightnessText = DialogText(page, 1041);
+        contrastText = DialogText(page, 1043);
+        dithered = ShownPreview(page);
+        Click(page, 1009);  // the original picture, brightness and contrast only
+        original = ShownPreview(page);
+        Click(page, 1009);
+    });
+    const auto family = DevmodeValue<std::uint32_t>(run.opened, 5184);
+    EXPECT_EQ(brightnessText, L"50");
+    EXPECT_EQ(contrastText, L"-20");
+    ASSERT_FALSE(dithered.empty());
+    EXPECT_TRUE(dithered == LibraryPreview(SettingsOf(3, 50, -20, family)));
+    EXPECT_TRUE(original == LibraryPreview(SettingsOf(3, 50, -20, family, true)));
+    EXPECT_FALSE(original == dithered);
+
+    EXPECT_EQ(DevmodeValue<std::uint32_t>(run.applied, 268), 3u);
+    EXPECT_EQ(DevmodeValue<std::int16_t>(run.applied, 290), 50);
+    EXPECT_EQ(DevmodeValue<std::int16_t>(run.applied, 288), -20);
+    EXPECT_EQ(DevmodeValue<std::uint16_t>(run.applied, 2964), 1);
+    EXPECT_EQ(DevmodeValue<std::uint16_t>(run.applied, 2966), 1);
+    EXPECT_EQ(DevmodeValue<std::uint16_t>(run.applied, 2972), 1);
+    // Every other private byte is as the sheet opened with it.
+    const std::vector<std::size_t> allowed = {268, 269,  270,  271,  288,  289,  290,
+                                              291, 2964, 2965, 2966, 2967, 2972, 2973};
+    for (std::size_t offset : ChangedPrivateBytes(run.opened, run.applied))
+        EXPECT_NE(std::find(allowed.begin(), allowed.end(), offset), allowed.end()) << "offset " << offset;
+}
+
+// A driver whose data file marks the model as an anti-wrinkle, two-colour model.
+bool InstallTattooDriver(const std::wstring& name) {
+    if (!StagePackageDriverFiles()) return false;
+    std::string bytes = ReadFileBytes(DriverDirectory() + L"\\kelnodrv6.dat");
+    if (bytes.size() < sizeof(DataFileHeader)) return false;
+    DataFileHeader header;
+    std::memcpy(&header, bytes.data(), sizeof header);
+    header.modelFields.antiWrinkleFlag = 1;
+    header.modelFields.twoColorCapable = 1;
+    std::memcpy(bytes.data(), &header, sizeof header);
+    return WriteFileBytes(DriverDirectory() + L"\\tattoo.dat", bytes) &&
+           AddDriver(name, L"kelnodrv6ui.dll", L"kelnodrv6.dll", L"tattoo.dat");
+}
+
+TEST(GraphicsPageTest, TattooStocksForceTheFirstStencilLevel) {
+    const std::wstring driver = L"Tavolen Tattoo";
+    const std::wstring queue = L"Graphics tattoo";
+    ASSERT_TRUE(InstallTattooDriver(driver));
+    ASSERT_TRUE(AddQueue(queue, driver));
+    CurrentFormRecord form{};
+    const std::u16string name = u"A6 (Tattoo)";
+    std::copy(name.begin(), name.end(), form.name);
+    form.id = 256;
+    form.width = form.right = 105000;
+    form.height = form.bottom = 148000;
+    ASSERT_TRUE(SetPrinterBinary(queue, L"InstalledForm", &form, sizeof form));
+
+    std::vector<int> radios;
+    BOOL twoColourEnabled = FALSE, enhanceEnabled = TRUE;
+    UINT enhanceChecked = BST_CHECKED;
+    const GraphicsRun run = RunGraphicsPage(queue, L"driverui_graphics_tattoo.bmp", [&](HWND page) {
+        radios = CheckedRadios(page);
+        twoColourEnabled = IsWindowEnabled(GetDlgItem(page, 1127));
+        Click(page, 1025);
+        Click(page, 1127);  // two colours: the other options are cleared and locked
+        enhanceEnabled = IsWindowEnabled(GetDlgItem(page, 1025));
+        enhanceChecked = IsDlgButtonChecked(page, 1025);
+    });
+    EXPECT_TRUE(radios.empty()) << "the stencil levels have no radio button";
+    EXPECT_TRUE(twoColourEnabled);
+    EXPECT_FALSE(enhanceEnabled);
+    EXPECT_EQ(enhanceChecked, static_cast<UINT>(BST_UNCHECKED));
+    EXPECT_EQ(DevmodeValue<std::uint32_t>(run.applied, 268), 9u);
+    EXPECT_NE(DevmodeValue<std::uint16_t>(run.applied, 2968), 0);
+    EXPECT_EQ(DevmodeValue<std::uint16_t>(run.applied, 2964), 0);
+}
+
+TEST(GraphicsPageTest, ArabicPage) {
+    const LANGID arabic = MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA);
+    const LCID before = GetThreadLocale();
+    const LANGID uiBefore = GetThreadUILanguage();
+    SetThreadLocale(MAKELCID(arabic, SORT_DEFAULT));
+    SetThreadUILanguage(arabic);
+    const GraphicsRun run = RunGraphicsPage(kQueue, L"driverui_graphics_page_ar.bmp", [](HWND) {});
+    SetThreadUILanguage(uiBefore);
+    SetThreadLocale(before);
+    EXPECT_EQ(run.caption, L"\u062E\u0635\u0627\u0626\u0635 \u0627\u0644\u0631\u0633\u0648\u0645\u0627\u062A");
 }
 
 }  // namespace
