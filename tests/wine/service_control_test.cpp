@@ -425,6 +425,7 @@ TEST_F(RestartSpoolerTest, ProgramStartUpStartsTheSpoolerOnlyWhenItIsStopped) {
     ASSERT_TRUE(StopSpooler());
     ASSERT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_STOPPED));
     capture.Clear();
+    waits.Clear();  // the stop's own 10 ms polls
     EXPECT_TRUE(StartStoppedSpoolerAtStartup());
     EXPECT_EQ(StateOf(kSpoolerService), static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(capture.WaitFor(L"Start service Spooler, 1, error: 0x0"));
