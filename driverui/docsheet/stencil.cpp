@@ -166,33 +166,42 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
     const std::int64_t w = width, h = height;
 
     // Rows: each row with its edge pixels repeated half a kernel out. Every sum adds the taps
-    // in kernel order; blocks of columns keep their sums in registers.
-    std::vector<float> blurredRows(std::size_t{width} * height);  // rounded sums, exact in float
+    // in kernel order; blocks of columns keep their sums in registers. The rounded sums (exact
+    // in float) of the rows the columns reach are kept in a ring, row r in slot r mod slots.
+    const std::int64_t slots = std::min<std::int64_t>(static_cast<std::int64_t>(taps), h);
+    std::vector<float> ring(static_cast<std::size_t>(slots) * width);
     std::vector<double> extended(width + 2 * taps);
-    for (std::uint32_t y = 0; y < height; ++y) {
-        const std::uint8_t* src = image.Row(y);
-        for (std::int64_t i = 0; i < w + 2 * half; ++i) extended[i] = src[std::clamp<std::int64_t>(i - half, 0, w - 1)];
-        float* out = blurredRows.data() + std::size_t{y} * width;
+    std::vector<double> sums(width);
+    const auto blurRow = [&](std::int64_t r) {
+        const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(r));
+        std::fill_n(extended.begin(), half, static_cast<double>(src[0]));
+        std::copy_n(src, width, extended.begin() + half);
+        std::fill_n(extended.begin() + half + w, half, static_cast<double>(src[w - 1]));
         ConvolveBlocks(
             weights, width, [&](std::size_t k, std::uint32_t x) { return extended[x + k]; },
-            [&](std::uint32_t x, double sum) { out[x] = RoundToByte(sum); });
-    }
+            [&](std::uint32_t x, double sum) { sums[x] = sum; });
+        float* out = ring.data() + (r % slots) * w;
+        for (std::int64_t x = 0; x < w; ++x) out[x] = RoundToByte(sums[x]);
+    };
 
-    // Columns of the row result, the same taps in the same order; then the mask itself.
+    // Columns of the row results, the same taps in the same order; then the mask itself.
     GreyImage out(width, height);
     const double keep = 1 + amount;
     std::vector<const float*> tapRows(taps);
+    std::vector<std::uint8_t> blur(width);
+    std::int64_t rowsDone = 0;  // rows 0 .. rowsDone - 1 have been blurred
     for (std::int64_t y = 0; y < h; ++y) {
+        for (; rowsDone <= std::min(y + half, h - 1); ++rowsDone) blurRow(rowsDone);
         for (std::size_t k = 0; k < taps; ++k)
-            tapRows[k] = blurredRows.data() + std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1) * w;
-        const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(y));
-        std::uint8_t* dst = out.Row(static_cast<std::uint32_t>(y));
+            tapRows[k] = ring.data() + (std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1) % slots) * w;
         ConvolveBlocks(
             weights, width, [&](std::size_t k, std::uint32_t x) { return double{tapRows[k][x]}; },
-            [&](std::uint32_t x, double sum) {
-                const double blur = RoundToByte(sum);
-                dst[x] = RoundToByte(src[x] * keep - blur * amount);
-            });
+            [&](std::uint32_t x, double sum) { sums[x] = sum; });
+        for (std::int64_t x = 0; x < w; ++x) blur[x] = RoundToByte(sums[x]);
+        const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(y));
+        std::uint8_t* dst = out.Row(static_cast<std::uint32_t>(y));
+        for (std::int64_t x = 0; x < w; ++x)
+            dst[x] = RoundToByte(src[x] * keep - static_cast<double>(blur[x]) * amount);
     }
     return out;
 }
@@ -200,49 +209,119 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
 GreyImage DiffuseSixWeights(const GreyImage& image, std::uint32_t threshold) {
     if (!IsGrey(image)) return image;
     const std::uint32_t width = image.Width(), height = image.Height();
+    const std::int64_t w = width;
     const float limit = static_cast<float>(threshold);
+    // What a white dot takes off after 0, 1 or 2 black neighbours (0 at the picture's edges).
+    std::array<float, 3> white;
+    for (int n = 0; n < 3; ++n) white[n] = 255.0f * (1.0f - 0.1427f * static_cast<float>(n));
     GreyImage out(width, height);
-    // The errors of the current and the next row (the taps reach no further).
-    std::vector<float> current(width, 0.0f), next(width, 0.0f);
+    // The errors of the current and the next row (the taps reach no further), with two cells
+    // either side: what falls outside the row (or below the last one) lands there, unread.
+    constexpr std::size_t kPad = 2;
+    std::vector<float> currentStore(width + 2 * kPad, 0.0f), nextStore(width + 2 * kPad, 0.0f);
+    float* current = currentStore.data() + kPad;
+    float* next = nextStore.data() + kPad;
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* src = image.Row(y);
         std::uint8_t* dst = out.Row(y);
         const std::uint8_t* above = y > 0 ? out.Row(y - 1) : nullptr;
         const bool innerRow = y >= 1 && y + 2 <= height;
-        const bool hasNext = y + 1 < height;
-        for (std::uint32_t x = 0; x < width; ++x) {
-            float value = current[x] + static_cast<float>(src[x]);
+        // Decides pixel x and spreads its error, but for the share of pixel x + 1, which the
+        // caller adds last (kept out of memory: it is the next pixel's own input).
+        const auto decide = [&](std::int64_t x, float value) {
             if (value > limit) {
                 dst[x] = 255;
-                if (innerRow && x >= 1 && x + 2 <= width) {
-                    const int blackNeighbours = (dst[x - 1] == 0 ? 1 : 0) + (above[x] == 0 ? 1 : 0);
-                    value -= 255.0f * (1.0f - 0.1427f * static_cast<float>(blackNeighbours));
-                } else {
-                    value -= 255.0f;
-                }
+                const bool counted = innerRow && x >= 1 && x + 2 <= w;
+                value -= white[counted ? (dst[x - 1] == 0 ? 1 : 0) + (above[x] == 0 ? 1 : 0) : 0];
             } else {
                 dst[x] = 0;
             }
-            if (x + 1 < width) current[x + 1] += 0.505786f * value;
-            if (x + 2 < width) current[x + 2] += -0.052926f * value;
-            if (hasNext) {
-                if (x >= 2) next[x - 2] += 0.226194f * value;
-                if (x >= 1) next[x - 1] += 0.128835f * value;
-                next[x] += 0.243191f * value;
-                if (x + 1 < width) next[x + 1] += -0.111078f * value;
-            }
+            current[x + 2] += -0.052926f * value;
+            next[x - 2] += 0.226194f * value;
+            next[x - 1] += 0.128835f * value;
+            next[x] += 0.243191f * value;
+            next[x + 1] += -0.111078f * value;
+            return value;
+        };
+        float before = decide(0, current[0] + static_cast<float>(src[0]));
+        for (std::int64_t x = 1; x < w; ++x) {
+            before = decide(x, current[x] + 0.505786f * before + static_cast<float>(src[x]));
         }
-        current.swap(next);
-        std::fill(next.begin(), next.end(), 0.0f);
+        std::swap(current, next);
+        std::fill(next - kPad, next + width + kPad, 0.0f);
     }
     return out;
 }
+
+namespace {
+
+// The per-pixel terms of DiffuseEdgeAware that depend on 8-bit values alone, worked out once
+// with the same float steps: by the rise to the highest of the pixel and its four neighbours
+// (highest - pixel, exact in float), 1 - edge and 0.65 edge + 0.35; by the pixel, 1 - p / 255.
+struct EdgeAwareTerms {
+    std::array<float, 256> smooth;  // 1 - edge
+    std::array<float, 256> lobe;    // 0.65 edge + 0.35
+    std::array<float, 256> dark;    // 1 - p / 255
+    EdgeAwareTerms() {
+        for (int i = 0; i < 256; ++i) {
+            const float t = Clamp01((static_cast<float>(i) - 8.0f) / 42.0f);
+            const float e = t * t * (3.0f - 2.0f * t);
+            smooth[i] = 1.0f - e;
+            lobe[i] = 0.65f * e + 0.35f;
+            dark[i] = 1.0f - static_cast<float>(i) / 255.0f;
+        }
+    }
+};
+
+// The rows DiffuseEdgeAware works on.
+struct EdgeAwareRow {
+    const std::uint8_t* pixels;
+    const std::uint8_t* rise;  // highest of the pixel and its four neighbours, less the pixel
+    const float* maskPart;     // 0.65 x the black mask of the rows before
+    const float* e0;           // error of this row
+    float* e1;                 // of the next row, with two cells either side
+    float* e2;                 // of the row after
+    std::uint8_t* dst;
+};
+
+// One row in the direction D (1: left to right, -1: right to left).
+template <int D>
+void EdgeAwareScan(const EdgeAwareRow& row, std::int64_t w, float limit, const EdgeAwareTerms& terms) {
+    float density = 0;  // running black density along the scan
+    // What the two pixels before gave to this one along the row, added in the order they
+    // came (kept out of memory: the row's own error is read only here).
+    float fromSecondBefore = 0, fromBefore = 0;
+    for (std::int64_t i = 0; i < w; ++i) {
+        const std::int64_t x = D > 0 ? i : w - 1 - i;
+        const std::uint8_t pixel = row.pixels[x], rise = row.rise[x];
+        const float p = static_cast<float>(pixel);
+        const float smooth = terms.smooth[rise], lobe = terms.lobe[rise], k = terms.dark[pixel];
+        const float crowd = Clamp01(row.maskPart[x] + density * 0.35f);
+        const float error = row.e0[x] + fromSecondBefore + fromBefore;
+        const float lit = smooth * crowd;
+        const float v = error + p + lit * 145.0f * k - (1.0f - crowd) * k * lobe * 20.0f;
+        const bool isBlack = v < limit;
+        const float output = isBlack ? 0.0f : 255.0f;
+        const float q = std::clamp((v - output) * (1.0f - lit * 0.25f), -150.0f, 150.0f) / 8.0f;
+        density = Clamp01(0.22f * (isBlack ? 1.0f : 0.0f) + 0.78f * density);
+        row.dst[x] = isBlack ? 0 : 255;
+        fromSecondBefore = fromBefore;
+        fromBefore = q;
+        row.e1[x - D] += q;
+        row.e1[x] += q;
+        row.e1[x + D] += q;
+        row.e2[x] += q;
+    }
+}
+
+}  // namespace
 
 GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
     if (!IsGrey(image)) return image;
     const std::uint32_t width = image.Width(), height = image.Height();
     const std::int64_t w = width;
     const float limit = static_cast<float>(threshold);
+    const EdgeAwareTerms terms;
     GreyImage out(width, height);
     // Error rows with two cells either side: what falls outside the row lands there, unread.
     constexpr std::size_t kPad = 2;
@@ -251,50 +330,34 @@ GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
     float* e1 = e0 + width + 2 * kPad;
     float* e2 = e1 + width + 2 * kPad;
     std::vector<float> black(width + 2, 0.0f);  // with a zero either side for the mask
-    std::vector<float> mask(width, 0.0f);
-    std::vector<float> edge(width), dark(width);  // of the picture alone, worked out row by row
+    std::vector<float> mask(width, 0.0f), maskPart(width, 0.0f);
+    std::vector<std::uint8_t> rise(width);  // of the picture alone, worked out row by row
+    float* b = black.data() + 1;
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* src = image.Row(y);
         const std::uint8_t* up = y > 0 ? image.Row(y - 1) : src;
         const std::uint8_t* down = y + 1 < height ? image.Row(y + 1) : src;
-        for (std::int64_t x = 0; x < w; ++x) {
-            const std::uint8_t left = src[x > 0 ? x - 1 : x], right = src[x + 1 < w ? x + 1 : x];
+        // The edge columns repeat themselves; the columns between take no test (and vectorise).
+        const auto riseAt = [&](std::int64_t x, std::uint8_t left, std::uint8_t right) {
             const std::uint8_t highest = std::max({src[x], left, right, up[x], down[x]});
-            const float p = static_cast<float>(src[x]);
-            const float t = Clamp01((static_cast<float>(highest) - p - 8.0f) / 42.0f);
-            edge[x] = t * t * (3.0f - 2.0f * t);
-            dark[x] = 1.0f - p / 255.0f;
-        }
+            rise[x] = static_cast<std::uint8_t>(highest - src[x]);
+        };
+        riseAt(0, src[0], src[w > 1 ? 1 : 0]);
+        for (std::int64_t x = 1; x + 1 < w; ++x) riseAt(x, src[x - 1], src[x + 1]);
+        if (w > 1) riseAt(w - 1, src[w - 2], src[w - 1]);
         std::uint8_t* dst = out.Row(y);
-        float* b = black.data() + 1;
-        float density = 0;  // running black density along the scan
-        const std::int64_t d = (y & 1) ? -1 : 1;
-        // What the two pixels before gave to this one along the row, added in the order they
-        // came (kept out of memory: the row's own error is read only here).
-        float fromSecondBefore = 0, fromBefore = 0;
-        for (std::int64_t i = 0; i < w; ++i) {
-            const std::int64_t x = d > 0 ? i : w - 1 - i;
-            const float p = static_cast<float>(src[x]);
-            const float e = edge[x], k = dark[x];
-            const float crowd = Clamp01(mask[x] * 0.65f + density * 0.35f);
-            const float error = e0[x] + fromSecondBefore + fromBefore;
-            const float v =
-                error + p + (1.0f - e) * crowd * 145.0f * k - (1.0f - crowd) * k * (0.65f * e + 0.35f) * 20.0f;
-            const bool isBlack = v < limit;
-            const float output = isBlack ? 0.0f : 255.0f;
-            dst[x] = isBlack ? 0 : 255;
-            b[x] = isBlack ? 1.0f : 0.0f;
-            const float q = std::clamp((v - output) * (1.0f - (1.0f - e) * crowd * 0.25f), -150.0f, 150.0f) / 8.0f;
-            fromSecondBefore = fromBefore;
-            fromBefore = q;
-            e1[x - d] += q;
-            e1[x] += q;
-            e1[x + d] += q;
-            e2[x] += q;
-            density = Clamp01(0.22f * b[x] + 0.78f * density);
+        const EdgeAwareRow row{src, rise.data(), maskPart.data(), e0, e1, e2, dst};
+        if (y & 1) {
+            EdgeAwareScan<-1>(row, w, limit, terms);
+        } else {
+            EdgeAwareScan<1>(row, w, limit, terms);
         }
-        for (std::int64_t x = 0; x < w; ++x)
-            mask[x] = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * b[x] + 0.15f * b[x - 1] + 0.15f * b[x + 1]));
+        for (std::int64_t x = 0; x < w; ++x) b[x] = dst[x] == 0 ? 1.0f : 0.0f;
+        for (std::int64_t x = 0; x < w; ++x) {
+            const float m = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * b[x] + 0.15f * b[x - 1] + 0.15f * b[x + 1]));
+            mask[x] = m;
+            maskPart[x] = m * 0.65f;
+        }
         float* done = e0;
         e0 = e1;
         e1 = e2;
