@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -166,10 +167,11 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
     const std::int64_t w = width, h = height;
 
     // Rows: each row with its edge pixels repeated half a kernel out. Every sum adds the taps
-    // in kernel order; blocks of columns keep their sums in registers. The rounded sums (exact
-    // in float) of the rows the columns reach are kept in a ring, row r in slot r mod slots.
+    // in kernel order; blocks of columns keep their sums in registers. The rounded sums of the
+    // rows the columns reach are kept in a ring (as the doubles the columns take), row r in
+    // slot r mod slots.
     const std::int64_t slots = std::min<std::int64_t>(static_cast<std::int64_t>(taps), h);
-    std::vector<float> ring(static_cast<std::size_t>(slots) * width);
+    std::vector<double> ring(static_cast<std::size_t>(slots) * width);
     std::vector<double> extended(width + 2 * taps);
     std::vector<double> sums(width);
     const auto blurRow = [&](std::int64_t r) {
@@ -180,14 +182,14 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
         ConvolveBlocks(
             weights, width, [&](std::size_t k, std::uint32_t x) { return extended[x + k]; },
             [&](std::uint32_t x, double sum) { sums[x] = sum; });
-        float* out = ring.data() + (r % slots) * w;
+        double* out = ring.data() + (r % slots) * w;
         for (std::int64_t x = 0; x < w; ++x) out[x] = RoundToByte(sums[x]);
     };
 
     // Columns of the row results, the same taps in the same order; then the mask itself.
     GreyImage out(width, height);
     const double keep = 1 + amount;
-    std::vector<const float*> tapRows(taps);
+    std::vector<const double*> tapRows(taps);
     std::vector<std::uint8_t> blur(width);
     std::int64_t rowsDone = 0;  // rows 0 .. rowsDone - 1 have been blurred
     for (std::int64_t y = 0; y < h; ++y) {
@@ -195,7 +197,7 @@ GreyImage UnsharpMask(const GreyImage& image, int kernelSize, double sigma, doub
         for (std::size_t k = 0; k < taps; ++k)
             tapRows[k] = ring.data() + (std::clamp<std::int64_t>(y + std::int64_t(k) - half, 0, h - 1) % slots) * w;
         ConvolveBlocks(
-            weights, width, [&](std::size_t k, std::uint32_t x) { return double{tapRows[k][x]}; },
+            weights, width, [&](std::size_t k, std::uint32_t x) { return tapRows[k][x]; },
             [&](std::uint32_t x, double sum) { sums[x] = sum; });
         for (std::int64_t x = 0; x < w; ++x) blur[x] = RoundToByte(sums[x]);
         const std::uint8_t* src = image.Row(static_cast<std::uint32_t>(y));
@@ -273,7 +275,9 @@ struct EdgeAwareTerms {
     }
 };
 
-// The rows DiffuseEdgeAware works on.
+// The rows DiffuseEdgeAware works on. The rows of the pixels, their rises and the mask have a
+// cell either side (x = -1 and x = width), so that the terms of the pixel after the last one
+// can be worked out, unused.
 struct EdgeAwareRow {
     const std::uint8_t* pixels;
     const std::uint8_t* rise;  // highest of the pixel and its four neighbours, less the pixel
@@ -284,26 +288,53 @@ struct EdgeAwareRow {
     std::uint8_t* dst;
 };
 
-// One row in the direction D (1: left to right, -1: right to left).
+// What a pixel's black density gives it: its value is error + p + add - take, and the error
+// it passes on is (value - output) x damping.
+struct EdgeAwareShares {
+    float add, take, damping, density;
+};
+
+inline EdgeAwareShares SharesOf(float density, float maskPart, float smooth, float lobe, float k) {
+    const float crowd = Clamp01(maskPart + density * 0.35f);
+    const float lit = smooth * crowd;
+    return {lit * 145.0f * k, (1.0f - crowd) * k * lobe * 20.0f, 1.0f - lit * 0.25f, density};
+}
+
+// One of a or b by their bits: compilers make a conditional move of it, where a float select
+// tends to become a branch (mispredicted half the time in grey areas).
+inline float Pick(bool first, float a, float b) {
+    const std::uint32_t bitsA = std::bit_cast<std::uint32_t>(a), bitsB = std::bit_cast<std::uint32_t>(b);
+    return std::bit_cast<float>(first ? bitsA : bitsB);
+}
+
+// One row in the direction D (1: left to right, -1: right to left). The chain from a pixel to
+// the next is long (its decision, the black density, the next pixel's shares of it); so the
+// next pixel's shares are worked out for both outcomes while this pixel is decided, and the
+// decision only picks one.
 template <int D>
 void EdgeAwareScan(const EdgeAwareRow& row, std::int64_t w, float limit, const EdgeAwareTerms& terms) {
-    float density = 0;  // running black density along the scan
+    const auto sharesAt = [&](std::int64_t x, float density) {
+        const std::uint8_t rise = row.rise[x];
+        return SharesOf(density, row.maskPart[x], terms.smooth[rise], terms.lobe[rise], terms.dark[row.pixels[x]]);
+    };
+    EdgeAwareShares shares = sharesAt(D > 0 ? 0 : w - 1, 0.0f);  // the density starts at 0
     // What the two pixels before gave to this one along the row, added in the order they
     // came (kept out of memory: the row's own error is read only here).
     float fromSecondBefore = 0, fromBefore = 0;
     for (std::int64_t i = 0; i < w; ++i) {
         const std::int64_t x = D > 0 ? i : w - 1 - i;
-        const std::uint8_t pixel = row.pixels[x], rise = row.rise[x];
-        const float p = static_cast<float>(pixel);
-        const float smooth = terms.smooth[rise], lobe = terms.lobe[rise], k = terms.dark[pixel];
-        const float crowd = Clamp01(row.maskPart[x] + density * 0.35f);
+        const float p = static_cast<float>(row.pixels[x]);
         const float error = row.e0[x] + fromSecondBefore + fromBefore;
-        const float lit = smooth * crowd;
-        const float v = error + p + lit * 145.0f * k - (1.0f - crowd) * k * lobe * 20.0f;
+        const float v = error + p + shares.add - shares.take;
+        // Two spellings of one test (v is never NaN), so that the float select has a compare
+        // of its own and stays a mask.
         const bool isBlack = v < limit;
-        const float output = isBlack ? 0.0f : 255.0f;
-        const float q = std::clamp((v - output) * (1.0f - lit * 0.25f), -150.0f, 150.0f) / 8.0f;
-        density = Clamp01(0.22f * (isBlack ? 1.0f : 0.0f) + 0.78f * density);
+        const float output = v >= limit ? 255.0f : 0.0f;
+        const float q = std::clamp((v - output) * shares.damping, -150.0f, 150.0f) / 8.0f;
+        const EdgeAwareShares white = sharesAt(x + D, Clamp01(0.22f * 0.0f + 0.78f * shares.density));
+        const EdgeAwareShares black = sharesAt(x + D, Clamp01(0.22f * 1.0f + 0.78f * shares.density));
+        shares = {Pick(isBlack, black.add, white.add), Pick(isBlack, black.take, white.take),
+                  Pick(isBlack, black.damping, white.damping), Pick(isBlack, black.density, white.density)};
         row.dst[x] = isBlack ? 0 : 255;
         fromSecondBefore = fromBefore;
         fromBefore = q;
@@ -329,24 +360,26 @@ GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
     float* e0 = store.data() + kPad;
     float* e1 = e0 + width + 2 * kPad;
     float* e2 = e1 + width + 2 * kPad;
-    std::vector<float> black(width + 2, 0.0f);  // with a zero either side for the mask
-    std::vector<float> mask(width, 0.0f), maskPart(width, 0.0f);
-    std::vector<std::uint8_t> rise(width);  // of the picture alone, worked out row by row
+    // Rows with a cell either side (zeros for the mask): the black dots, the mask, and the
+    // pixels with their rises.
+    std::vector<float> black(width + 2, 0.0f), mask(width + 2, 0.0f), maskPart(width + 2, 0.0f);
+    std::vector<std::uint8_t> pixels(width + 2, 0), rise(width + 2, 0);
     float* b = black.data() + 1;
     for (std::uint32_t y = 0; y < height; ++y) {
         const std::uint8_t* src = image.Row(y);
         const std::uint8_t* up = y > 0 ? image.Row(y - 1) : src;
         const std::uint8_t* down = y + 1 < height ? image.Row(y + 1) : src;
+        std::copy_n(src, width, pixels.begin() + 1);
         // The edge columns repeat themselves; the columns between take no test (and vectorise).
         const auto riseAt = [&](std::int64_t x, std::uint8_t left, std::uint8_t right) {
             const std::uint8_t highest = std::max({src[x], left, right, up[x], down[x]});
-            rise[x] = static_cast<std::uint8_t>(highest - src[x]);
+            rise[x + 1] = static_cast<std::uint8_t>(highest - src[x]);
         };
         riseAt(0, src[0], src[w > 1 ? 1 : 0]);
         for (std::int64_t x = 1; x + 1 < w; ++x) riseAt(x, src[x - 1], src[x + 1]);
         if (w > 1) riseAt(w - 1, src[w - 2], src[w - 1]);
         std::uint8_t* dst = out.Row(y);
-        const EdgeAwareRow row{src, rise.data(), maskPart.data(), e0, e1, e2, dst};
+        const EdgeAwareRow row{pixels.data() + 1, rise.data() + 1, maskPart.data() + 1, e0, e1, e2, dst};
         if (y & 1) {
             EdgeAwareScan<-1>(row, w, limit, terms);
         } else {
@@ -356,7 +389,7 @@ GreyImage DiffuseEdgeAware(const GreyImage& image, std::uint32_t threshold) {
         for (std::int64_t x = 0; x < w; ++x) {
             const float m = Clamp01(0.78f * mask[x] + 0.3f * (0.7f * b[x] + 0.15f * b[x - 1] + 0.15f * b[x + 1]));
             mask[x] = m;
-            maskPart[x] = m * 0.65f;
+            maskPart[x + 1] = m * 0.65f;
         }
         float* done = e0;
         e0 = e1;
