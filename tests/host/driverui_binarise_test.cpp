@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -312,6 +313,74 @@ TEST(Stencil, EdgeAwareScansOddRowsFromTheRight) {
         EXPECT_EQ(oddRow, std::vector<std::uint8_t>(evenRow.rbegin(), evenRow.rend())) << width;
         EXPECT_NE(oddRow, evenRow) << width;
         EXPECT_EQ(std::vector<std::uint8_t>(odd.Row(0), odd.Row(0) + width), std::vector<std::uint8_t>(width, W));
+    }
+}
+
+// A grey ramp with noise, a bright disc and a dark block, in integers only.
+std::vector<std::uint8_t> Textured(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> pixels(std::size_t{width} * height);
+    std::uint32_t state = 0x2545f491u;
+    for (std::uint32_t y = 0; y < height; ++y) {
+        for (std::uint32_t x = 0; x < width; ++x) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            int grey = static_cast<int>(40 + 3 * x + 2 * y) + static_cast<int>(state % 41) - 20;
+            const int dx = static_cast<int>(x) - 20, dy = static_cast<int>(y) - 15;
+            if (dx * dx + dy * dy < 100) grey = 230 - dx * dx - dy * dy;
+            if (x > 38 && x < 52 && y > 8 && y < 30) grey = 30;
+            pixels[y * width + x] = static_cast<std::uint8_t>(std::clamp(grey, 0, 255));
+        }
+    }
+    return pixels;
+}
+
+std::uint64_t Fnv1a(const std::vector<std::uint8_t>& bytes) {
+    std::uint64_t hash = 14695981039346656037ull;
+    for (std::uint8_t b : bytes) hash = (hash ^ b) * 1099511628211ull;
+    return hash;
+}
+
+// Two greys, 56 and 105, scattered at random: their moments put the threshold on a knife edge
+// (computed with fused multiply-adds it moves from 105 to 56).
+std::vector<std::uint8_t> TwoGreys(std::uint32_t width, std::uint32_t height) {
+    std::vector<std::uint8_t> pixels(std::size_t{width} * height);
+    std::uint32_t state = 0x2545f491u;
+    for (std::uint8_t& pixel : pixels) {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        pixel = (state >> 7) & 1 ? 105 : 56;
+    }
+    return pixels;
+}
+
+// The float steps are fixed, and so is every bit of the result: a faster path that rounds
+// differently, a compiler that fuses multiply-adds or a change of precision shows here, in
+// this sanitized debug build as in an optimised one. The hashes were taken from the first,
+// plain form of the filters. 61 x 47 has more rows than the mask's kernel (whose row results
+// are kept in a ring), 16 x 9 fewer.
+TEST(Stencil, ResultsAreBitExact) {
+    struct Pinned {
+        const char* name;
+        std::uint32_t width, height;
+        std::vector<std::uint8_t> (*make)(std::uint32_t, std::uint32_t);
+        std::uint64_t level9, level10, level11, unsharp;
+    };
+    const Pinned pinned[] = {
+        {"textured 61 x 47", 61, 47, Textured, 0x2ca7d10695275d73ull, 0x7d47723bacbde526ull, 0x09b557d8600fd841ull,
+         0xb6ca09f17f3dd4fdull},
+        {"textured 16 x 9", 16, 9, Textured, 0xf546e89efacc0d3bull, 0x7d9f5788cf3562c7ull, 0x273314145f741071ull,
+         0xe34e0aca142bad21ull},
+        {"two greys 24 x 20", 24, 20, TwoGreys, 0x9213071292835a4cull, 0x04f522605efafb4eull, 0xa26448283f102f8full,
+         0xe8d96e689d398161ull},
+    };
+    for (const Pinned& p : pinned) {
+        const GreyImage image = Image(p.width, p.height, p.make(p.width, p.height));
+        EXPECT_EQ(Fnv1a(StencilBinarise(image, 9).Pixels()), p.level9) << p.name;
+        EXPECT_EQ(Fnv1a(StencilBinarise(image, 10).Pixels()), p.level10) << p.name;
+        EXPECT_EQ(Fnv1a(StencilBinarise(image, 11).Pixels()), p.level11) << p.name;
+        EXPECT_EQ(Fnv1a(UnsharpMask(image, 11, 3.0, 3.0).Pixels()), p.unsharp) << p.name;
     }
 }
 
