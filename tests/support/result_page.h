@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "drvwizard/win/engine_texts.h"
+#include "drvwizard/win/install_worker.h"
 #include "drvwizard/win/wizard_messages.h"
 #include "engine/win/progress.h"
 
@@ -48,10 +48,8 @@ public:
     // every character the engine wrote (the real page cuts them, see ResultPageSink).
     ProgressSink sink() const { return SinkFor(window_); }
     static ProgressSink SinkFor(HWND window) {
-        ProgressSink sink;
-        sink.window = window;
-        sink.message = WM_APPEND_LOG;
-        sink.textIds = WizardEngineTextIds();
+        ProgressSink sink = ResultPageSink(window);
+        sink.lineChars = kProgressLineChars;
         return sink;
     }
     bool Created() const { return window_ && (!statusControl_ || status_); }
