@@ -1,5 +1,13 @@
 #pragma once
-// String identifiers of drvwizard (104-203). The texts are in strings_<language>.rc.
+// Resource identifiers of drvwizard. Strings 104-203: the texts are in strings_<language>.rc.
+
+// Wizard pages (dialog templates), in sheet order
+#define IDD_AGREEMENT_PAGE 134
+#define IDD_MODE_PAGE 129
+#define IDD_INSTALL_PAGE 131
+#define IDD_UPGRADE_LIST_PAGE 136
+#define IDD_UNINSTALL_PAGE 132
+#define IDD_RESULT_PAGE 135
 
 // Result page and the engine's progress lines
 #define IDS_UNINSTALL_DISCONNECT_FIRST 110
