@@ -7,9 +7,7 @@
 namespace kelno {
 namespace {
 
-char16_t LittleEndianUnit(const std::uint8_t* bytes) {
-    return static_cast<char16_t>(bytes[0] | (bytes[1] << 8));
-}
+char16_t LittleEndianUnit(const std::uint8_t* bytes) { return static_cast<char16_t>(bytes[0] | (bytes[1] << 8)); }
 
 // The file's text as UTF-16 units. UTF-8 sequences are not decoded: the section and key names
 // and the version are ASCII, and any other byte only has to stay a single unit of its own.
@@ -80,7 +78,8 @@ std::optional<std::u16string> InfDriverVer(const std::uint8_t* bytes, std::size_
         if (line.empty()) continue;
         if (line.front() == u'[') {
             const std::size_t close = line.find(u']');
-            inVersion = close != std::u16string_view::npos && SameAsciiName(Trim(line.substr(1, close - 1)), u"Version");
+            inVersion =
+                close != std::u16string_view::npos && SameAsciiName(Trim(line.substr(1, close - 1)), u"Version");
             continue;
         }
         if (!inVersion) continue;

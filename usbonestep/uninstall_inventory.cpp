@@ -7,7 +7,8 @@
 namespace kelno {
 namespace {
 
-constexpr std::u16string_view kPackagesKeyHead = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\PackageInstallation\\";
+constexpr std::u16string_view kPackagesKeyHead =
+    u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\PackageInstallation\\";
 constexpr std::u16string_view kPackagesKeyTail = u"\\DriverPackages";
 
 bool ContainsIgnoringAsciiCase(std::u16string_view text, std::u16string_view part) {
@@ -75,7 +76,8 @@ Inventory BuildInventory(const std::vector<FoundPackage>& packages, const std::v
                          const std::vector<FoundPrinter>& printers) {
     Inventory inventory;
     for (const FoundPackage& package : packages)
-        if (IsPackageInfPath(package.infPath)) inventory.packages.push_back(NodeForInf(package.infPath, package.infVersion));
+        if (IsPackageInfPath(package.infPath))
+            inventory.packages.push_back(NodeForInf(package.infPath, package.infVersion));
 
     PackageNode unpackaged;  // drivers found without a package
     for (const FoundDriver& driver : drivers) {

@@ -54,13 +54,13 @@ bool MayRemoveSharedFiles(const Inventory& inventory, const RemovalTally& tally)
 
 // Exit codes of the silent uninstall ("/silence"); the first reason in this order wins.
 enum class SilentExitCode : int {
-    removed = 0,             // everything is removed (also when nothing was installed)
-    inventoryIncomplete = 2, // the spooler's drivers or queues could not be listed
-    queueFailed = 3,         // a print queue could not be removed
-    driverFailed = 4,        // a printer driver could not be removed
-    packageFailed = 5,       // a driver package could not be removed from the driver store
-    monitorCopyFailed = 6,   // the language monitor's copy in the system directory stayed
-    folderFailed = 7,        // the program folder could not be moved to the recycle bin
+    removed = 0,              // everything is removed (also when nothing was installed)
+    inventoryIncomplete = 2,  // the spooler's drivers or queues could not be listed
+    queueFailed = 3,          // a print queue could not be removed
+    driverFailed = 4,         // a printer driver could not be removed
+    packageFailed = 5,        // a driver package could not be removed from the driver store
+    monitorCopyFailed = 6,    // the language monitor's copy in the system directory stayed
+    folderFailed = 7,         // the program folder could not be moved to the recycle bin
 };
 
 struct UninstallOutcome {

@@ -44,8 +44,8 @@ std::vector<TreeLine> BuildTreeLines(const Inventory& inventory, const TreeForma
             lines.push_back({1, formats.driverList, true});
         } else {
             lines.push_back({1,
-                             Format(formats.package.c_str(), node.name.c_str(), node.infVersion.c_str(), node.infPath.c_str(),
-                                    StatusText(node.status, formats).c_str()),
+                             Format(formats.package.c_str(), node.name.c_str(), node.infVersion.c_str(),
+                                    node.infPath.c_str(), StatusText(node.status, formats).c_str()),
                              true});
         }
         if (node.drivers.empty()) lines.push_back({2, formats.noDriver, false});
@@ -59,8 +59,8 @@ std::vector<TreeLine> BuildTreeLines(const Inventory& inventory, const TreeForma
             if (item.printers.empty()) lines.push_back({3, formats.noPrinter, false});
             for (const PrinterItem& printer : item.printers)
                 lines.push_back({3,
-                                 Format(formats.printer.c_str(), printer.printer.name.c_str(), printer.printer.port.c_str(),
-                                        StatusText(printer.status, formats).c_str()),
+                                 Format(formats.printer.c_str(), printer.printer.name.c_str(),
+                                        printer.printer.port.c_str(), StatusText(printer.status, formats).c_str()),
                                  false});
         }
     }

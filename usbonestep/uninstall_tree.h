@@ -24,7 +24,7 @@ struct TreeFormats {
 };
 
 struct TreeLine {
-    int depth = 0;          // 0 the folder, 1 package nodes, 2 drivers, 3 printers
+    int depth = 0;  // 0 the folder, 1 package nodes, 2 drivers, 3 printers
     std::u16string text;
     bool expanded = false;  // package and driver lines are shown open
 };

@@ -28,7 +28,9 @@ FoundDriver Driver(std::u16string name, std::u16string driverPath = kOwnDll, std
     return d;
 }
 
-FoundPrinter Queue(std::u16string name, std::u16string driver) { return {std::move(name), u"USB001", std::move(driver)}; }
+FoundPrinter Queue(std::u16string name, std::u16string driver) {
+    return {std::move(name), u"USB001", std::move(driver)};
+}
 
 // ---- grouping --------------------------------------------------------------------------------
 
@@ -78,7 +80,8 @@ TEST(UninstallInventory, GroupsPackagesDriversAndQueues) {
          true},
         {"drivers that fit nowhere are collected last",
          {},
-         {Driver(u"Tavolen MX-430"), Driver(u"Tavolen MX-410", kOwnDll, u"C:\\drv\\oem7.inf"), Driver(u"Tavolen MX-310")},
+         {Driver(u"Tavolen MX-430"), Driver(u"Tavolen MX-410", kOwnDll, u"C:\\drv\\oem7.inf"),
+          Driver(u"Tavolen MX-310")},
          {Queue(u"Q", u"Tavolen MX-430")},
          "oem7.inf{Tavolen MX-410[],Tavolen MX-310[]},-{Tavolen MX-430[Q]}",
          true},
@@ -96,8 +99,7 @@ TEST(UninstallInventory, PackageTextsAreCutToTheirFields) {
     const std::u16string longName(80, u'n');
     const std::u16string path = u"C:\\" + folder + u"\\kelnov6.inf";
     const std::u16string named = u"C:\\store\\kelnov6.inf_" + longName;
-    const Inventory inventory =
-        BuildInventory({{path, std::u16string(70, u'1')}, {named, u""}}, {}, {});
+    const Inventory inventory = BuildInventory({{path, std::u16string(70, u'1')}, {named, u""}}, {}, {});
     ASSERT_EQ(inventory.packages.size(), 2u);
     EXPECT_EQ(inventory.packages[0].infPath, path.substr(0, kPackageInfPathChars - 1));
     EXPECT_EQ(inventory.packages[0].infVersion.size(), kInfVersionChars - 1);
@@ -118,8 +120,12 @@ public:
 
     RemovalSteps Steps() {
         RemovalSteps steps;
-        steps.removeQueue = [this](const FoundPrinter& p) { return Answer(queues, p.name, "queue ", StepResult{true, 0}); };
-        steps.removeDriver = [this](const FoundDriver& d) { return Answer(drivers, d.name, "driver ", StepResult{true, 0}); };
+        steps.removeQueue = [this](const FoundPrinter& p) {
+            return Answer(queues, p.name, "queue ", StepResult{true, 0});
+        };
+        steps.removeDriver = [this](const FoundDriver& d) {
+            return Answer(drivers, d.name, "driver ", StepResult{true, 0});
+        };
         steps.deletePackage = [this](const std::u16string& inf) {
             return Answer(packages, std::u16string(PackageNameOfInfPath(inf)), "package ", std::int32_t{0});
         };
@@ -142,8 +148,7 @@ private:
 };
 
 Inventory OnePackage() {
-    return BuildInventory({{kStore, u""}}, {Driver(u"D1"), Driver(u"D2")},
-                          {Queue(u"Q1", u"D1"), Queue(u"Q2", u"D1")});
+    return BuildInventory({{kStore, u""}}, {Driver(u"D1"), Driver(u"D2")}, {Queue(u"Q1", u"D1"), Queue(u"Q2", u"D1")});
 }
 
 TEST(UninstallRemoval, QueuesThenTheirDriverThenThePackage) {
@@ -151,10 +156,10 @@ TEST(UninstallRemoval, QueuesThenTheirDriverThenThePackage) {
     ScriptedSystem system;
     const RemovalTally tally = RemoveInventory(inventory, system.Steps());
     EXPECT_EQ(tally.Failures(), 0);
-    const std::vector<std::string> expected{
-        "progress 20", "progress 30", "queue Q1",    "pause 300",      "queue Q2",    "pause 300",
-        "progress 60", "driver D1",   "pause 300",   "progress 60",    "driver D2",   "pause 300",
-        "progress 80", "package kelnov6.inf", "progress 100"};
+    const std::vector<std::string> expected{"progress 20", "progress 30",         "queue Q1",    "pause 300",
+                                            "queue Q2",    "pause 300",           "progress 60", "driver D1",
+                                            "pause 300",   "progress 60",         "driver D2",   "pause 300",
+                                            "progress 80", "package kelnov6.inf", "progress 100"};
     EXPECT_EQ(system.calls, expected);
     EXPECT_EQ(Outline(inventory), "kelnov6.inf+{D1+[Q1+,Q2+],D2+[]}");
     EXPECT_TRUE(MayRemoveSharedFiles(inventory, tally));
@@ -174,23 +179,59 @@ TEST(UninstallRemoval, FailuresKeepWhatDependsOnTheFailedItem) {
     const std::int32_t notFound = static_cast<std::int32_t>(0x80070002u);
     const FailureCase cases[] = {
         {"a queue that stays keeps its driver and the package",
-         {{u"Q2", {{false, 5}}}}, {}, {},
-         "kelnov6.inf{D1[Q1+,Q2!5],D2+[]}", {1, 0, 0}, 1, 0, 0},
+         {{u"Q2", {{false, 5}}}},
+         {},
+         {},
+         "kelnov6.inf{D1[Q1+,Q2!5],D2+[]}",
+         {1, 0, 0},
+         1,
+         0,
+         0},
         {"a driver is tried ten times",
-         {}, {{u"D1", {{false, 3001}}}}, {},
-         "kelnov6.inf{D1!3001[Q1+,Q2+],D2+[]}", {0, 1, 0}, 11, 0, 9},
+         {},
+         {{u"D1", {{false, 3001}}}},
+         {},
+         "kelnov6.inf{D1!3001[Q1+,Q2+],D2+[]}",
+         {0, 1, 0},
+         11,
+         0,
+         9},
         {"a driver removed at its third attempt",
-         {}, {{u"D1", {{false, 32}, {false, 32}, {true, 0}}}}, {},
-         "kelnov6.inf+{D1+[Q1+,Q2+],D2+[]}", {0, 0, 0}, 4, 1, 2},
+         {},
+         {{u"D1", {{false, 32}, {false, 32}, {true, 0}}}},
+         {},
+         "kelnov6.inf+{D1+[Q1+,Q2+],D2+[]}",
+         {0, 0, 0},
+         4,
+         1,
+         2},
         {"a package still being released is tried again",
-         {}, {}, {{u"kelnov6.inf", {busy, busy, 0}}},
-         "kelnov6.inf+{D1+[Q1+,Q2+],D2+[]}", {0, 0, 0}, 2, 3, 2},
+         {},
+         {},
+         {{u"kelnov6.inf", {busy, busy, 0}}},
+         "kelnov6.inf+{D1+[Q1+,Q2+],D2+[]}",
+         {0, 0, 0},
+         2,
+         3,
+         2},
         {"a package that stays busy fails after five attempts",
-         {}, {}, {{u"kelnov6.inf", {busy}}},
-         "kelnov6.inf!" + std::to_string(busy) + "{D1+[Q1+,Q2+],D2+[]}", {0, 0, 1}, 2, 5, 4},
+         {},
+         {},
+         {{u"kelnov6.inf", {busy}}},
+         "kelnov6.inf!" + std::to_string(busy) + "{D1+[Q1+,Q2+],D2+[]}",
+         {0, 0, 1},
+         2,
+         5,
+         4},
         {"any other package result fails at once",
-         {}, {}, {{u"kelnov6.inf", {notFound}}},
-         "kelnov6.inf!" + std::to_string(notFound) + "{D1+[Q1+,Q2+],D2+[]}", {0, 0, 1}, 2, 1, 0},
+         {},
+         {},
+         {{u"kelnov6.inf", {notFound}}},
+         "kelnov6.inf!" + std::to_string(notFound) + "{D1+[Q1+,Q2+],D2+[]}",
+         {0, 0, 1},
+         2,
+         1,
+         0},
     };
     for (const FailureCase& c : cases) {
         Inventory inventory = OnePackage();
@@ -289,7 +330,8 @@ TreeFormats EnglishFormats() {
 
 std::vector<std::u16string> Texts(const std::vector<TreeLine>& lines) {
     std::vector<std::u16string> texts;
-    for (const TreeLine& line : lines) texts.push_back(std::u16string(static_cast<std::size_t>(line.depth), u'>') + line.text);
+    for (const TreeLine& line : lines)
+        texts.push_back(std::u16string(static_cast<std::size_t>(line.depth), u'>') + line.text);
     return texts;
 }
 
@@ -402,9 +444,9 @@ TEST(FirstRegistryString, StopsAtTheFirstTerminatorOrTheEnd) {
         std::u16string text;
     } cases[] = {
         {{'a', 0, 'b', 0, 0, 0, 'c', 0, 0, 0, 0, 0}, u"ab"},
-        {{'a', 0, 'b', 0}, u"ab"},        // no terminator stored
-        {{'a', 0, 'b'}, u"a"},            // odd size
-        {{0, 0, 'a', 0}, u""},            // an empty first string
+        {{'a', 0, 'b', 0}, u"ab"},  // no terminator stored
+        {{'a', 0, 'b'}, u"a"},      // odd size
+        {{0, 0, 'a', 0}, u""},      // an empty first string
         {{}, u""},
     };
     for (const Case& c : cases) EXPECT_EQ(FirstRegistryString(c.bytes.data(), c.bytes.size()), c.text);
