@@ -17,6 +17,7 @@
 #include <winspool.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <setupapi.h>
 
 #include <gtest/gtest.h>
 
@@ -25,10 +26,16 @@
 #include <string>
 #include <vector>
 
+#include "base/win/scoped_seam.h"
+#include "common/win/seams.h"
 #include "tests/support/process_windows.h"
+#include "tests/support/recorded_waits.h"
+#include "tests/support/simulated_devices.h"
 #include "tests/support/spooler.h"
 #include "tests/support/throwaway_home.h"
 #include "tests/support/wine_test_support.h"
+#include "usbonestep/win/uninstall_system.h"
+#include "usbonestep/win/uninstaller.h"
 
 namespace kelno::test {
 namespace {
@@ -81,7 +88,7 @@ public:
 [[maybe_unused]] const auto* const g_bench = ::testing::AddGlobalTestEnvironment(new UninstallerBench);
 
 class Uninstaller : public ::testing::Test {
-protected:
+public:
     void SetUp() override {
         if (!FileExists(JoinPath(PackageFolderPath(), L"unins000.exe"))) {
             ASSERT_TRUE(CopyTree(PristinePackage(), PackageFolderPath()));
@@ -92,9 +99,8 @@ protected:
     // Driver, language monitor and two queues of the package, as the setup installs them (in a
     // process of their own: see install_printers.cpp).
     static void InstallPrinters() {
-        const RunResult run =
-            RunProgram(JoinPath(TestProgramFolder(), L"uninstall_host\\kelno_install_printers.exe"),
-                       L"\"" + std::wstring(kQueueUsb) + L"\" USB001 \"" + kQueueFile + L"\" FILE:");
+        const RunResult run = RunProgram(JoinPath(TestProgramFolder(), L"uninstall_host\\kelno_install_printers.exe"),
+                                         L"\"" + std::wstring(kQueueUsb) + L"\" USB001 \"" + kQueueFile + L"\" FILE:");
         ASSERT_TRUE(run.finished);
         ASSERT_EQ(run.exitCode, 0u);
         ASSERT_TRUE(QueueExists(kQueueUsb));
@@ -359,6 +365,126 @@ TEST_F(Uninstaller, SilentUninstallNeverTakesAFolderThatIsNotThePackage) {
     EXPECT_EQ(run.exitCode, 7u);
     EXPECT_TRUE(FileExists(JoinPath(other, L"keep.txt")));
 }
+
+// ---- the removal steps in this process ---------------------------------------------------------
+//
+// Wine's spooler deletes a driver that a queue still uses and has no Plug and Play print queues:
+// the uninstaller's seam plays the refusals, and the test makes the print-queue setup class and
+// its devices in the prefix's SetupAPI database. These run last: the installed-check reads the
+// spooler in this process, which then holds the language monitor.
+namespace steps {
+
+constexpr wchar_t kPrintQueueClassKey[] =
+    L"SYSTEM\\CurrentControlSet\\Control\\Class\\{1ed2bbf9-11f0-4084-b21f-ad83a8e6dcdc}";
+constexpr GUID kPrintQueueClass = {0x1ed2bbf9, 0x11f0, 0x4084, {0xb2, 0x1f, 0xad, 0x83, 0xa8, 0xe6, 0xdc, 0xdc}};
+constexpr GUID kOtherClass = {0x4d36e979, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+
+// A registered device of a setup class with a friendly name.
+bool AddDevice(const GUID& setupClass, const std::wstring& instanceId, const std::wstring& friendlyName) {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&setupClass, nullptr);
+    if (set == INVALID_HANDLE_VALUE) return false;
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof(data);
+    bool ok = SetupDiCreateDeviceInfoW(set, instanceId.c_str(), &setupClass, nullptr, nullptr, 0, &data) &&
+              SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr) &&
+              SetupDiSetDeviceRegistryPropertyW(set, &data, SPDRP_FRIENDLYNAME,
+                                                reinterpret_cast<const BYTE*>(friendlyName.c_str()),
+                                                static_cast<DWORD>((friendlyName.size() + 1) * sizeof(wchar_t)));
+    SetupDiDestroyDeviceInfoList(set);
+    return ok;
+}
+
+bool DeviceExists(const GUID& setupClass, const std::wstring& instanceId) {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&setupClass, nullptr);
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof(data);
+    const bool found = SetupDiOpenDeviceInfoW(set, instanceId.c_str(), nullptr, 0, &data) != FALSE;
+    SetupDiDestroyDeviceInfoList(set);
+    return found;
+}
+
+// The driver deletion as the seam plays it: one scripted answer per call, the last repeating.
+struct DeletionScript {
+    std::vector<DWORD> errors;  // 0: the deletion succeeds
+    std::vector<DWORD> flags;   // what each call asked for
+    static inline DeletionScript* current = nullptr;
+    static BOOL WINAPI Delete(LPWSTR, LPWSTR, LPWSTR, DWORD flags, DWORD) {
+        DeletionScript& s = *current;
+        const DWORD error = s.errors[std::min(s.flags.size(), s.errors.size() - 1)];
+        s.flags.push_back(flags);
+        SetLastError(error);
+        return error == 0;
+    }
+};
+
+FoundDriver NamedDriver(const wchar_t* name) {
+    FoundDriver driver;
+    driver.name = std::u16string(reinterpret_cast<const char16_t*>(name));
+    return driver;
+}
+
+TEST(UninstallSteps, AQueueGoneSinceTheInventoryCountsAsRemoved) {
+    const StepResult result = RemoveQueue({u"Deleted meanwhile", u"USB001", u"Tavolen MX-410"});
+    EXPECT_TRUE(result.ok) << result.error;
+}
+
+TEST(UninstallSteps, OnlyPrintQueueDevicesOfThatNameGo) {
+    ASSERT_TRUE(SetMachineString(kPrintQueueClassKey, L"Class", L"PrintQueue"));
+    ASSERT_TRUE(AddDevice(kPrintQueueClass, L"SWD\\PRINTENUM\\LABEL1", L"Label One"));
+    ASSERT_TRUE(AddDevice(kPrintQueueClass, L"SWD\\PRINTENUM\\LABEL2", L"Label Two"));
+    // The printer's own device may carry the queue's name: it stays.
+    ASSERT_TRUE(AddDevice(kOtherClass, L"ROOT\\PRINTER\\LABEL1", L"Label One"));
+
+    RemoveQueue({u"Label One", u"FILE:", u"Tavolen MX-410"});
+    EXPECT_FALSE(DeviceExists(kPrintQueueClass, L"SWD\\PRINTENUM\\LABEL1"));
+    EXPECT_TRUE(DeviceExists(kPrintQueueClass, L"SWD\\PRINTENUM\\LABEL2"));
+    EXPECT_TRUE(DeviceExists(kOtherClass, L"ROOT\\PRINTER\\LABEL1"));
+}
+
+TEST(UninstallSteps, DriverDeletionOutcomes) {
+    struct Case {
+        const char* what;
+        std::vector<DWORD> errors;
+        bool removed;
+        DWORD error;
+        std::size_t calls;
+        std::size_t restartWaits;  // the two 3000 ms waits of a Spooler restart
+    } cases[] = {
+        {"deleted at once", {0}, true, 0, 1, 0},
+        {"already gone", {ERROR_UNKNOWN_PRINTER_DRIVER}, true, 0, 1, 0},
+        {"in use, then free after the Spooler restart", {ERROR_PRINTER_DRIVER_IN_USE, 0}, true, 0, 2, 2},
+        {"in use, and still after the restart",
+         {ERROR_PRINTER_DRIVER_IN_USE},
+         false,
+         ERROR_PRINTER_DRIVER_IN_USE,
+         2,
+         2},
+        {"refused", {ERROR_ACCESS_DENIED}, false, ERROR_ACCESS_DENIED, 1, 0},
+    };
+    RecordedWaits waits(0);
+    ScopedSeam<decltype(TimeSeams::sleep)> wait(seams::Time().sleep, &RecordedWaits::Wait);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeletionScript script{c.errors, {}};
+        DeletionScript::current = &script;
+        ScopedSeam seam(UninstallSystem().deletePrinterDriverExW, &DeletionScript::Delete);
+        waits.Clear();
+        const StepResult result = RemoveDriver(NamedDriver(L"Scripted driver"));
+        EXPECT_EQ(result.ok, c.removed);
+        EXPECT_EQ(static_cast<DWORD>(result.error), c.error);
+        EXPECT_EQ(script.flags.size(), c.calls);
+        for (DWORD flags : script.flags) EXPECT_EQ(flags, static_cast<DWORD>(DPD_DELETE_UNUSED_FILES));
+        EXPECT_EQ(waits.Count(3000), c.restartWaits);
+    }
+}
+
+TEST(UninstallSteps, TheInstallerSeesAnInstalledDriver) {
+    EXPECT_FALSE(PackageIsInstalled());
+    Uninstaller::InstallPrinters();
+    EXPECT_TRUE(PackageIsInstalled());
+}
+
+}  // namespace steps
 
 }  // namespace
 }  // namespace kelno::test

@@ -91,8 +91,7 @@ std::vector<FoundPackage> ReadDriverStorePackages() {
         FoundPackage package{FirstRegistryString(data, bytes), {}};
         if (!IsPackageInfPath(package.infPath)) continue;
         package.infVersion = ReadInfVersion(package.infPath);
-        DebugOutF(L"Uninstall: driver package %ws, version %ws", WidePtr(package.infPath),
-                  WidePtr(package.infVersion));
+        DebugOutF(L"Uninstall: driver package %ws, version %ws", WidePtr(package.infPath), WidePtr(package.infVersion));
         packages.push_back(std::move(package));
     }
     return packages;
@@ -161,7 +160,8 @@ void RemovePrintQueueDevices(const std::u16string& printerName) {
         return;
     if (classCount > std::size(classes)) classCount = static_cast<DWORD>(std::size(classes));
     for (DWORD c = 0; c < classCount; ++c) {
-        const ScopedDeviceInfoSet set(SetupDiGetClassDevsExW(&classes[c], nullptr, nullptr, 0, nullptr, nullptr, nullptr));
+        const ScopedDeviceInfoSet set(
+            SetupDiGetClassDevsExW(&classes[c], nullptr, nullptr, 0, nullptr, nullptr, nullptr));
         if (!set) continue;
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof(device);
@@ -253,8 +253,8 @@ StepResult RemoveDriver(const FoundDriver& driver) {
 
 std::int32_t DeleteDriverPackage(const std::u16string& infPath) {
     const DeletePrinterDriverPackageFn deletePackage = UninstallSystem().deletePrinterDriverPackageW;
-    const HRESULT hr = deletePackage ? deletePackage(nullptr, WidePtr(infPath), nullptr)
-                                     : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    const HRESULT hr =
+        deletePackage ? deletePackage(nullptr, WidePtr(infPath), nullptr) : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     DebugOutF(L"Uninstall: delete driver package %ws: 0x%08X", WidePtr(infPath), static_cast<unsigned>(hr));
     return static_cast<std::int32_t>(hr);
 }
