@@ -7,12 +7,26 @@
 #define IDB_ONESTEP_ICON 112
 #define IDB_ONESTEP_PICTURE 113
 
-// The uninstall dialog (105): its controls and the uninstaller's strings. Caption 102 ("Message")
-// belongs to the installer's strings; the uninstaller shows it over its success message.
+// The installer's strings and the controls of its dialog (106).
+#define IDS_ONESTEP_DEVICE_NOT_FOUND 101
+#define IDS_ONESTEP_MESSAGE 102
+#define IDS_ONESTEP_INSTALLED 103
+#define IDS_ONESTEP_INSTALL_FAILED 104
+#define IDS_ONESTEP_FOUND_PRINTER 117
+#define IDS_ONESTEP_DONE 118
+#define IDS_ONESTEP_SEARCHING 119
+#define IDC_ONESTEP_WIZARD 3
+#define IDC_ONESTEP_INSTALL_PROGRESS 1003
+#define IDC_ONESTEP_LOG 1005
+#define IDC_ONESTEP_STATUS 1006
+#define IDC_ONESTEP_PICTURE 1007
+#define IDC_ONESTEP_ICON 1008
+
+// The uninstall dialog (105): its controls and the uninstaller's strings (its success message
+// has the installer's caption, IDS_ONESTEP_MESSAGE).
 #define IDC_UNINSTALL_TREE 1001
 #define IDC_UNINSTALL_NOTE 1002
 #define IDC_UNINSTALL_PROGRESS 1003
-#define IDS_UNINSTALL_MESSAGE_CAPTION 102
 #define IDS_UNINSTALL_NOTHING 105
 #define IDS_UNINSTALL_PACKAGE 106
 #define IDS_UNINSTALL_DRIVER_LIST 107

@@ -1,5 +1,7 @@
 #include "tests/support/process_windows.h"
 
+#include "tests/support/started_program.h"
+
 #include <commctrl.h>
 
 #include <thread>
@@ -57,38 +59,6 @@ private:
 
 }  // namespace
 
-StartedProgram::StartedProgram(const std::wstring& program, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + program + L"\"";
-    if (!arguments.empty()) commandLine += L" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return;
-    CloseHandle(pi.hThread);
-    process_ = pi.hProcess;
-    id_ = pi.dwProcessId;
-}
-
-StartedProgram::~StartedProgram() {
-    if (!process_) return;
-    if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) {
-        TerminateProcess(process_, 259);
-        WaitForSingleObject(process_, 5000);
-    }
-    CloseHandle(process_);
-}
-
-bool StartedProgram::Wait(std::chrono::milliseconds timeout) {
-    return process_ && WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0;
-}
-
-DWORD StartedProgram::exitCode() const {
-    DWORD code = STILL_ACTIVE;
-    if (process_) GetExitCodeProcess(process_, &code);
-    return code;
-}
-
 HWND WaitForProcessWindow(DWORD processId, const wchar_t* className, int childId, std::chrono::milliseconds timeout,
                           HWND except) {
     Search search{processId, className, childId, except, nullptr};
@@ -106,12 +76,6 @@ bool WaitForEnabled(HWND window, int controlId, std::chrono::milliseconds timeou
     });
 }
 
-std::wstring WindowText(HWND window) {
-    wchar_t text[1024] = L"";
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
-    return text;
-}
-
 MessageBoxSeen WaitForMessageBox(DWORD processId, HWND except, std::chrono::milliseconds timeout) {
     MessageBoxSeen seen;
     seen.window = WaitForProcessWindow(processId, L"#32770", 0, timeout, except);
@@ -120,6 +84,18 @@ MessageBoxSeen WaitForMessageBox(DWORD processId, HWND except, std::chrono::mill
         if (HWND text = GetDlgItem(seen.window, 0xFFFF)) seen.text = WindowText(text);
     }
     return seen;
+}
+
+std::optional<DWORD> WaitForProcessExit(DWORD processId, std::chrono::milliseconds timeout) {
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!process) return std::nullopt;
+    std::optional<DWORD> code;
+    DWORD exitCode = 0;
+    if (WaitForSingleObject(process, static_cast<DWORD>(timeout.count())) == WAIT_OBJECT_0 &&
+        GetExitCodeProcess(process, &exitCode))
+        code = exitCode;
+    CloseHandle(process);
+    return code;
 }
 
 void PressButton(HWND dialog, int buttonId) {

@@ -2,8 +2,9 @@
 // package folder, the driver and its queues, and Remove takes everything away; the silent
 // uninstall does the same with no window and says how it went in its exit code.
 //
-// The uninstaller runs in the tests' own program (uninstall_host) with usbonestep's resources,
-// started as usbonestep starts its uninstaller: "-u <folder>" with no closing quote.
+// A person starts the package's "unins000.exe", which copies itself to a temporary file and starts
+// that copy with "-u <folder>"; the other cases start usbonestep.exe with "-u <folder>" (no closing
+// quote, as the copy is started) from a copy of the package outside the folder it removes.
 //
 // What Wine cannot do and what stands in for it:
 // - it has no driver store: the test writes a package entry into the registry and a copy of the
@@ -22,6 +23,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <optional>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -32,6 +35,7 @@
 #include "tests/support/recorded_waits.h"
 #include "tests/support/simulated_devices.h"
 #include "tests/support/spooler.h"
+#include "tests/support/started_program.h"
 #include "tests/support/throwaway_home.h"
 #include "tests/support/wine_test_support.h"
 #include "usbonestep/win/uninstall_system.h"
@@ -50,8 +54,8 @@ constexpr wchar_t kStoreKey[] =
 constexpr wchar_t kStoreEntry[] = L"kelnov6.inf_amd64_5f2c9a1e";
 constexpr DWORD kPackageMissingResult = 0x8007007F;  // DeletePrinterDriverPackageW not exported
 
-std::wstring Host() { return JoinPath(TestProgramFolder(), L"uninstall_host\\kelno_uninstall_host.exe"); }
 std::wstring PristinePackage() { return L"C:\\kelno-package-pristine"; }
+std::wstring Host() { return JoinPath(PristinePackage(), L"usbonestep.exe"); }
 std::wstring MonitorCopy() { return JoinPath(SystemDirectory(), L"kelnomon.dll"); }
 
 // "-u <folder>\" with no closing quote, as usbonestep starts its uninstaller.
@@ -99,7 +103,7 @@ public:
     // Driver, language monitor and two queues of the package, as the setup installs them (in a
     // process of their own: see install_printers.cpp).
     static void InstallPrinters() {
-        const RunResult run = RunProgram(JoinPath(TestProgramFolder(), L"uninstall_host\\kelno_install_printers.exe"),
+        const RunResult run = RunProgram(JoinPath(TestProgramFolder(), L"install_printers\\kelno_install_printers.exe"),
                                          L"\"" + std::wstring(kQueueUsb) + L"\" USB001 \"" + kQueueFile + L"\" FILE:");
         ASSERT_TRUE(run.finished);
         ASSERT_EQ(run.exitCode, 0u);
@@ -156,12 +160,28 @@ struct OpenDialog {
     HWND window = nullptr;
     std::vector<std::wstring> tree;
 };
-OpenDialog WaitForDialog(const StartedProgram& program) {
+OpenDialog WaitForDialog(DWORD processId) {
     OpenDialog dialog;
-    dialog.window = WaitForProcessWindow(program.id(), L"#32770", 1001);
+    dialog.window = WaitForProcessWindow(processId, L"#32770", 1001);
     if (dialog.window && WaitForEnabled(dialog.window, IDOK))
-        dialog.tree = RemoteTreeTexts(GetDlgItem(dialog.window, 1001), program.id());
+        dialog.tree = RemoteTreeTexts(GetDlgItem(dialog.window, 1001), processId);
     return dialog;
+}
+OpenDialog WaitForDialog(const StartedProgram& program) { return WaitForDialog(program.ProcessId()); }
+
+// "unins000.exe" started as a person starts it: the process id of the temporary copy it starts
+// (its debugger line "Started <command line>, process <id>."), 0 when none was started.
+DWORD StartUninstallerCopy(const std::wstring& arguments) {
+    DebugOutputCapture capture;
+    StartedProgram program(JoinPath(PackageFolderPath(), L"unins000.exe"), arguments);
+    if (!program.Started() || !program.WaitForExit(60000) || program.ExitCode() != 0) return 0;
+    if (!capture.WaitFor(L" -u \"", std::chrono::seconds(10))) return 0;
+    for (const std::wstring& line : capture.MessagesContaining(L" -u \"")) {
+        const std::size_t at = line.rfind(L", process ");
+        if (line.rfind(L"Started ", 0) == 0 && at != std::wstring::npos)
+            return static_cast<DWORD>(std::wcstoul(line.c_str() + at + 10, nullptr, 10));
+    }
+    return 0;
 }
 
 bool WaitGone(HWND window) {
@@ -182,9 +202,9 @@ std::string Joined(const std::vector<std::wstring>& lines) {
 TEST_F(Uninstaller, DialogListsTheInstallationAndRemovesIt) {
     InstallPrinters();
     const std::wstring folder = PackageFolderPath();
-    StartedProgram program(Host(), UninstallArguments(folder));
-    ASSERT_TRUE(program.started());
-    const OpenDialog dialog = WaitForDialog(program);
+    const DWORD copy = StartUninstallerCopy(L"");
+    ASSERT_NE(copy, 0u);
+    const OpenDialog dialog = WaitForDialog(copy);
     ASSERT_TRUE(dialog.window);
     EXPECT_EQ(WindowText(dialog.window), L"Uninstall printer driver");
     // The queues in the spooler's order.
@@ -198,20 +218,20 @@ TEST_F(Uninstaller, DialogListsTheInstallationAndRemovesIt) {
     PressButton(dialog.window, IDOK);
     // Moving the folder to the recycle bin asks first.
     bool confirmed = false;
-    MessageBoxSeen box = WaitForMessageBox(program.id(), dialog.window, 120s);
+    MessageBoxSeen box = WaitForMessageBox(copy, dialog.window, 120s);
     ASSERT_TRUE(box.window);
     if (GetDlgItem(box.window, IDYES)) {
         confirmed = true;
         PressButton(box.window, IDYES);
         ASSERT_TRUE(WaitGone(box.window));
-        box = WaitForMessageBox(program.id(), dialog.window, 60s);
+        box = WaitForMessageBox(copy, dialog.window, 60s);
         ASSERT_TRUE(box.window);
     }
     EXPECT_TRUE(confirmed);
     EXPECT_EQ(box.text, L"The driver is uninstalled.");
+    EXPECT_EQ(box.caption, L"Message");
     PressButton(box.window, IDOK);
-    ASSERT_TRUE(program.Wait(60s));
-    EXPECT_EQ(program.exitCode(), 0u);
+    EXPECT_EQ(WaitForProcessExit(copy, 60s), std::optional<DWORD>(0));
 
     ExpectNothingOfThePackageLeft();
     EXPECT_FALSE(FileExists(folder));
@@ -224,7 +244,7 @@ TEST_F(Uninstaller, ADriverPackageThatStaysIsShownFailedAndKeepsTheFolder) {
     const std::wstring inf = AddStoreEntry();
     const std::wstring folder = PackageFolderPath();
     StartedProgram program(Host(), UninstallArguments(folder));
-    ASSERT_TRUE(program.started());
+    ASSERT_TRUE(program.Started());
     const OpenDialog dialog = WaitForDialog(program);
     ASSERT_TRUE(dialog.window);
     const std::wstring package = L">Driver Package:kelnov6.inf, version:" + InfDriverVer() + L", " + inf + L", ";
@@ -232,21 +252,21 @@ TEST_F(Uninstaller, ADriverPackageThatStaysIsShownFailedAndKeepsTheFolder) {
     EXPECT_EQ(dialog.tree[1], package);
 
     PressButton(dialog.window, IDOK);
-    const MessageBoxSeen box = WaitForMessageBox(program.id(), dialog.window, 120s);
+    const MessageBoxSeen box = WaitForMessageBox(program.ProcessId(), dialog.window, 120s);
     ASSERT_TRUE(box.window);
     EXPECT_EQ(box.text, L"Uninstall driver failed. Please try again, or reboot your OS then try again, or contact "
                         L"our support for assistance.");
     PressButton(box.window, IDOK);
     // The dialog stays, with every item's outcome in the tree.
     ASSERT_TRUE(WaitForEnabled(dialog.window, IDOK));
-    const auto tree = RemoteTreeTexts(GetDlgItem(dialog.window, 1001), program.id());
+    const auto tree = RemoteTreeTexts(GetDlgItem(dialog.window, 1001), program.ProcessId());
     EXPECT_TRUE(Contains(tree, package + L"Failed. Error:" + std::to_wstring(static_cast<int>(kPackageMissingResult))))
         << Joined(tree);
     EXPECT_TRUE(Contains(tree, DriverLine(L"Removed."))) << Joined(tree);
     EXPECT_TRUE(Contains(tree, L">>>Printer:Label USB on the port: USB001. Removed.")) << Joined(tree);
     PressButton(dialog.window, IDCANCEL);
-    ASSERT_TRUE(program.Wait(30s));
-    EXPECT_EQ(program.exitCode(), 1u);
+    ASSERT_TRUE(program.WaitForExit(30000));
+    EXPECT_EQ(program.ExitCode(), 1u);
 
     // Everything but the package is gone; the folder and the monitor copy stay for another try.
     EXPECT_FALSE(QueueExists(kQueueUsb));
@@ -256,13 +276,13 @@ TEST_F(Uninstaller, ADriverPackageThatStaysIsShownFailedAndKeepsTheFolder) {
 
 TEST_F(Uninstaller, NothingInstalledShowsOneLine) {
     StartedProgram program(Host(), UninstallArguments(PackageFolderPath(), L"-DP"));
-    ASSERT_TRUE(program.started());
+    ASSERT_TRUE(program.Started());
     const OpenDialog dialog = WaitForDialog(program);
     ASSERT_TRUE(dialog.window);
     EXPECT_EQ(dialog.tree, std::vector<std::wstring>{L"Nothing need to be removed there"});
     PressButton(dialog.window, IDCANCEL);
-    ASSERT_TRUE(program.Wait(30s));
-    EXPECT_EQ(program.exitCode(), 1u);
+    ASSERT_TRUE(program.WaitForExit(30000));
+    EXPECT_EQ(program.ExitCode(), 1u);
 }
 
 // The dialog in the language of the user's session (the German run of this test starts Wine in
@@ -284,7 +304,7 @@ TEST_F(Uninstaller, DialogInTheUserLanguage) {
 
     InstallPrinters();
     StartedProgram program(Host(), UninstallArguments(PackageFolderPath(), L"-DP"));
-    ASSERT_TRUE(program.started());
+    ASSERT_TRUE(program.Started());
     const OpenDialog dialog = WaitForDialog(program);
     ASSERT_TRUE(dialog.window);
     EXPECT_EQ(WindowText(dialog.window), language->caption);
@@ -293,7 +313,7 @@ TEST_F(Uninstaller, DialogInTheUserLanguage) {
     EXPECT_EQ(dialog.tree[0], language->folder + PackageFolderPath() + L"\\");
     EXPECT_TRUE(SaveScreenshot(dialog.window, JoinPath(ArtifactFolder(), language->screenshot)));
     PressButton(dialog.window, IDCANCEL);
-    ASSERT_TRUE(program.Wait(30s));
+    ASSERT_TRUE(program.WaitForExit(30000));
 }
 
 // ---- silent ------------------------------------------------------------------------------------
@@ -306,12 +326,12 @@ struct SilentRun {
 SilentRun RunSilent(const std::wstring& arguments) {
     SilentRun run;
     StartedProgram program(Host(), arguments);
-    if (!program.started()) return run;
+    if (!program.Started()) return run;
     const auto deadline = std::chrono::steady_clock::now() + 180s;
-    while (!program.Wait(100ms) && std::chrono::steady_clock::now() < deadline)
-        if (WaitForProcessWindow(program.id(), L"#32770", 0, 0ms)) run.windowSeen = true;
-    run.finished = program.Wait(0ms);
-    run.exitCode = program.exitCode();
+    while (!program.WaitForExit(100) && std::chrono::steady_clock::now() < deadline)
+        if (WaitForProcessWindow(program.ProcessId(), L"#32770", 0, 0ms)) run.windowSeen = true;
+    run.finished = program.WaitForExit(0);
+    run.exitCode = program.ExitCode();
     return run;
 }
 
@@ -319,10 +339,16 @@ TEST_F(Uninstaller, SilentUninstallRemovesEverythingWithoutAWindow) {
     InstallPrinters();
     const std::wstring folder = PackageFolderPath();
     DebugOutputCapture capture;
-    const SilentRun run = RunSilent(UninstallArguments(folder, L"/silence"));
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_FALSE(run.windowSeen);
+    const DWORD copy = StartUninstallerCopy(L"/silence");
+    ASSERT_NE(copy, 0u);
+    bool windowSeen = false;
+    std::optional<DWORD> exitCode;
+    for (int i = 0; i < 1800 && !exitCode; ++i) {
+        if (WaitForProcessWindow(copy, L"#32770", 0, 0ms)) windowSeen = true;
+        exitCode = WaitForProcessExit(copy, 100ms);
+    }
+    EXPECT_EQ(exitCode, std::optional<DWORD>(0));
+    EXPECT_FALSE(windowSeen);
     EXPECT_TRUE(capture.WaitFor(L"silent uninstall ends with exit code 0: everything is removed"))
         << Joined(capture.MessagesContaining(L"Uninstall:"));
     ExpectNothingOfThePackageLeft();

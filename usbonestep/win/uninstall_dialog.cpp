@@ -142,7 +142,7 @@ void OnRemovalDone(DialogState& state, bool mayRemoveShared) {
         return;
     }
     if (!state.options->keepFolder) DeleteProgramFolder(state.options->programFolder, false, state.window);
-    ShowMessage(state, IDS_UNINSTALL_DONE_MESSAGE, IDS_UNINSTALL_MESSAGE_CAPTION, MB_OK | MB_ICONINFORMATION);
+    ShowMessage(state, IDS_UNINSTALL_DONE_MESSAGE, IDS_ONESTEP_MESSAGE, MB_OK | MB_ICONINFORMATION);
     EndDialog(state.window, kExitUninstalled);
 }
 
