@@ -31,6 +31,7 @@
 
 #include "base/win/scoped_seam.h"
 #include "common/win/seams.h"
+#include "engine/win/service_control.h"
 #include "tests/support/process_windows.h"
 #include "tests/support/recorded_waits.h"
 #include "tests/support/simulated_devices.h"
@@ -216,6 +217,8 @@ TEST_F(Uninstaller, DialogListsTheInstallationAndRemovesIt) {
     EXPECT_EQ(tree, expected) << Joined(dialog.tree);
 
     PressButton(dialog.window, IDOK);
+    // Closing is refused while the removal runs.
+    PressButton(dialog.window, IDCANCEL);
     // Moving the folder to the recycle bin asks first.
     bool confirmed = false;
     MessageBoxSeen box = WaitForMessageBox(copy, dialog.window, 120s);
@@ -502,6 +505,21 @@ TEST(UninstallSteps, DriverDeletionOutcomes) {
         for (DWORD flags : script.flags) EXPECT_EQ(flags, static_cast<DWORD>(DPD_DELETE_UNUSED_FILES));
         EXPECT_EQ(waits.Count(3000), c.restartWaits);
     }
+}
+
+TEST(UninstallSteps, TheMonitorCopyGoesAlsoWhenTheSpoolerWasStopped) {
+    for (const bool running : {true, false}) {
+        SCOPED_TRACE(running ? "Spooler running" : "Spooler stopped");
+        ASSERT_TRUE(WriteFileBytes(MonitorCopy(), "not a DLL"));
+        if (running) {
+            ASSERT_TRUE(StartSpooler());
+        } else {
+            ASSERT_TRUE(StopSpooler());
+        }
+        EXPECT_TRUE(DeleteMonitorCopy());
+        EXPECT_FALSE(FileExists(MonitorCopy()));
+    }
+    EXPECT_TRUE(StartSpooler());
 }
 
 TEST(UninstallSteps, TheInstallerSeesAnInstalledDriver) {
