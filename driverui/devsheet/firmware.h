@@ -17,8 +17,8 @@ inline constexpr std::size_t kFirmwareHeaderBytes = 91;
 inline constexpr std::size_t kFirmwareBlockBytes = 1024;
 
 struct FirmwareHeader {
-    std::string version;  // bytes 6 to 17, shown as 12 characters (up to a NUL)
-    std::string model;    // bytes 20 to 83, up to the first NUL
+    std::string version;        // bytes 6 to 17, shown as 12 characters (up to a NUL)
+    std::string model;          // bytes 20 to 83, up to the first NUL
     std::int16_t checksum = 0;  // bytes 89 and 90, little-endian, signed
 };
 

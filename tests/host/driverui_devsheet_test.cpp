@@ -57,14 +57,15 @@ TEST(FirmwareHeaderTest, ShortImagesReadAsZeros) {
         std::string version, model;
         std::int16_t checksum;
     } cases[] = {
-        {4, "", "", 0},                      // the magic alone
-        {10, "V2.1", "", 0},                 // cut inside the version
-        {30, "V2.10", "MX-410 MX-", 0},      // cut inside the model
+        {4, "", "", 0},                        // the magic alone
+        {10, "V2.1", "", 0},                   // cut inside the version
+        {30, "V2.10", "MX-410 MX-", 0},        // cut inside the model
         {90, "V2.10", "MX-410 MX-420", 0x7F},  // one checksum byte
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        const std::optional<FirmwareHeader> header = ParseFirmwareHeader(Header("V2.10", "MX-410 MX-420", 0x457F, c.size));
+        const std::optional<FirmwareHeader> header =
+            ParseFirmwareHeader(Header("V2.10", "MX-410 MX-420", 0x457F, c.size));
         ASSERT_TRUE(header);
         EXPECT_EQ(header->version, c.version);
         EXPECT_EQ(header->model, c.model);
@@ -113,7 +114,8 @@ TEST(FirmwareHeaderTest, ModelCheckIsACaseSensitiveSubstringSearch) {
         {"MX-410 MX-420", "Tavolen MX-410", false},
         {"", "MX-410", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(ImageFitsPrinter(c.model, c.printer), c.fits) << c.model << " / " << c.printer;
+    for (const auto& c : cases)
+        EXPECT_EQ(ImageFitsPrinter(c.model, c.printer), c.fits) << c.model << " / " << c.printer;
 }
 
 TEST(PrinterValuesTest, StatusOfTheUpdateCheck) {
@@ -121,12 +123,13 @@ TEST(PrinterValuesTest, StatusOfTheUpdateCheck) {
         std::uint8_t byte0;
         FirmwareStatus status;
     } cases[] = {
-        {0, kFirmwareReady},  {1, kFirmwareReady},  // not in update mode / check state 0
-        {4, kFirmwareReady},                        // a check state outside update mode
-        {5, kFirmwareCheckingCrc},                  // update mode, state 2
-        {3, kFirmwareVerificationFailed},           // update mode, state 1
-        {7, kFirmwareVerificationFailed},           // update mode, state 3
-        {0xF9, kFirmwareReady},                     // higher bits do not count
+        {0, kFirmwareReady},
+        {1, kFirmwareReady},               // not in update mode / check state 0
+        {4, kFirmwareReady},               // a check state outside update mode
+        {5, kFirmwareCheckingCrc},         // update mode, state 2
+        {3, kFirmwareVerificationFailed},  // update mode, state 1
+        {7, kFirmwareVerificationFailed},  // update mode, state 3
+        {0xF9, kFirmwareReady},            // higher bits do not count
     };
     for (const auto& c : cases) {
         const std::uint8_t reply[kPollReplyBytes] = {c.byte0};
@@ -173,7 +176,7 @@ TEST(FirmwareStatusTest, TransferPercent) {
         {1024, 2048, 50},
         {2048, 2048, 100},
         {1024, 3000, 34},
-        {0, 0, 100},  // an empty image: no division by zero
+        {0, 0, 100},                         // an empty image: no division by zero
         {3'000'000'000, 6'000'000'000, 50},  // (sent x 100) does not fit 32 bits
         {50'000'000, 100'000'000, 50},
     };
@@ -222,7 +225,8 @@ TEST(PrinterSettingsTest, DefaultFolderAndBoundedPaths) {
     EXPECT_EQ(JoinPath(folder, u"12345678")->size(), 259u);
     EXPECT_FALSE(JoinPath(folder, u"123456789"));
 
-    EXPECT_EQ(NotepadCommandLine(u"C:\\windows", u"C:\\Log\\a b.prn", 64), u"C:\\windows\\notepad.exe \"C:\\Log\\a b.prn\"");
+    EXPECT_EQ(NotepadCommandLine(u"C:\\windows", u"C:\\Log\\a b.prn", 64),
+              u"C:\\windows\\notepad.exe \"C:\\Log\\a b.prn\"");
     const std::u16string line = u"C:\\w\\notepad.exe \"f\"";
     EXPECT_TRUE(NotepadCommandLine(u"C:\\w", u"f", line.size() + 1));
     EXPECT_FALSE(NotepadCommandLine(u"C:\\w", u"f", line.size()));

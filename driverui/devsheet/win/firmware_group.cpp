@@ -25,14 +25,22 @@ namespace {
 
 // The controls shown or hidden with the group (the status line stays as it is).
 constexpr std::array<int, 16> kGroupControls = {
-    IDC_PRINTER_SETTINGS_FIRMWARE_GROUP,     IDC_PRINTER_SETTINGS_VERSION_LABEL,
-    IDC_PRINTER_SETTINGS_CRC_LABEL,          IDC_PRINTER_SETTINGS_IMAGE_PATH_LABEL,
-    IDC_PRINTER_SETTINGS_IMAGE_MODEL_LABEL,  IDC_PRINTER_SETTINGS_IMAGE_VERSION_LABEL,
-    IDC_PRINTER_SETTINGS_IMAGE_CRC_LABEL,    IDC_PRINTER_SETTINGS_FIRMWARE_VERSION,
-    IDC_PRINTER_SETTINGS_FIRMWARE_CRC,       IDC_PRINTER_SETTINGS_IMAGE_PATH,
-    IDC_PRINTER_SETTINGS_BROWSE_IMAGE,       IDC_PRINTER_SETTINGS_IMAGE_MODEL,
-    IDC_PRINTER_SETTINGS_IMAGE_VERSION,      IDC_PRINTER_SETTINGS_IMAGE_CRC,
-    IDC_PRINTER_SETTINGS_UPDATE,             IDC_PRINTER_SETTINGS_PROGRESS,
+    IDC_PRINTER_SETTINGS_FIRMWARE_GROUP,
+    IDC_PRINTER_SETTINGS_VERSION_LABEL,
+    IDC_PRINTER_SETTINGS_CRC_LABEL,
+    IDC_PRINTER_SETTINGS_IMAGE_PATH_LABEL,
+    IDC_PRINTER_SETTINGS_IMAGE_MODEL_LABEL,
+    IDC_PRINTER_SETTINGS_IMAGE_VERSION_LABEL,
+    IDC_PRINTER_SETTINGS_IMAGE_CRC_LABEL,
+    IDC_PRINTER_SETTINGS_FIRMWARE_VERSION,
+    IDC_PRINTER_SETTINGS_FIRMWARE_CRC,
+    IDC_PRINTER_SETTINGS_IMAGE_PATH,
+    IDC_PRINTER_SETTINGS_BROWSE_IMAGE,
+    IDC_PRINTER_SETTINGS_IMAGE_MODEL,
+    IDC_PRINTER_SETTINGS_IMAGE_VERSION,
+    IDC_PRINTER_SETTINGS_IMAGE_CRC,
+    IDC_PRINTER_SETTINGS_UPDATE,
+    IDC_PRINTER_SETTINGS_PROGRESS,
 };
 
 // The printer name as the model check compares it: at most 100 characters, ANSI.
@@ -57,8 +65,8 @@ void ShowProgress(HWND page, std::uint32_t percent) {
 
 std::string AnsiText(std::wstring_view text) {
     if (text.empty()) return {};
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                          nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (bytes <= 0) return {};
     std::string ansi(static_cast<std::size_t>(bytes), '\0');
     WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(), bytes, nullptr, nullptr);
@@ -88,8 +96,7 @@ std::wstring FullPrinterName(const DriverContext& context) {
 }
 
 // Sends the image to the opened port in blocks; the status code of a failure, or nothing.
-std::optional<std::uint32_t> WriteImage(HANDLE image, std::uint64_t size, HANDLE port,
-                                        const FirmwareTransferJob& job) {
+std::optional<std::uint32_t> WriteImage(HANDLE image, std::uint64_t size, HANDLE port, const FirmwareTransferJob& job) {
     std::uint8_t block[kFirmwareBlockBytes];
     std::uint64_t sent = 0;
     while (sent < size) {
@@ -136,10 +143,8 @@ void RunFirmwareTransfer(const FirmwareTransferJob& job) {
         job.report(kFirmwareFailedMessage, *failure);
         return;
     }
-    if (SetFirmwareUpdateMode(printer.get(), false))
-        job.report(kFirmwareFinishedMessage, kFirmwareReady);
-    else
-        job.report(kFirmwareFailedMessage, kFirmwareModeFailed);
+    if (SetFirmwareUpdateMode(printer.get(), false)) job.report(kFirmwareFinishedMessage, kFirmwareReady);
+    else job.report(kFirmwareFailedMessage, kFirmwareModeFailed);
 }
 
 DWORD WINAPI FirmwareTransferThread(void* argument) {
@@ -197,8 +202,8 @@ void ChooseFirmwareImage(HWND page, const DriverContext& context) {
     if (!ReadFile(image.get(), bytes, sizeof bytes, &read, nullptr)) read = 0;
     const std::optional<FirmwareHeader> header = ParseFirmwareHeader(std::span<const std::uint8_t>(bytes, read));
     if (!header) {
-        for (int id : {IDC_PRINTER_SETTINGS_IMAGE_VERSION, IDC_PRINTER_SETTINGS_IMAGE_CRC,
-                       IDC_PRINTER_SETTINGS_IMAGE_MODEL})
+        for (int id :
+             {IDC_PRINTER_SETTINGS_IMAGE_VERSION, IDC_PRINTER_SETTINGS_IMAGE_CRC, IDC_PRINTER_SETTINGS_IMAGE_MODEL})
             SetDlgItemTextW(page, id, L"");
         return;
     }

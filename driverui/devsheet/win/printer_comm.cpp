@@ -184,8 +184,8 @@ const wchar_t* FindPortTarget(HANDLE printer) {
 const wchar_t* PortTarget() { return g_portTarget; }
 
 ScopedFile OpenPortTarget() {
-    ScopedFile port(CreateFileW(g_portTarget, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
+    ScopedFile port(CreateFileW(g_portTarget, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
     if (!port) return port;
     // Only a COM port takes these; a USB printer interface refuses them and keeps its own.
     COMMTIMEOUTS timeouts{};

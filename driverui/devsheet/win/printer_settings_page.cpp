@@ -165,8 +165,7 @@ void DropFiles(HWND page, HDROP drop) {
         const UINT length = DragQueryFileW(drop, i, nullptr, 0);
         if (length == 0 || length >= std::size(file)) continue;
         DragQueryFileW(drop, i, file, static_cast<UINT>(std::size(file)));
-        if (SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(file)) ==
-            LB_ERR)
+        if (SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(file)) == LB_ERR)
             SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file));
     }
     DragFinish(drop);
@@ -205,7 +204,8 @@ INT_PTR InitDialog(HWND page, LPARAM lParam) {
     for (std::uint32_t id : kUnitStrings)
         SendMessageW(units, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(ResourceWString(id).c_str()));
     SendMessageW(units, CB_SETCURSEL, context->state.measureUnit, 0);
-    if (context->state.logFolder[0] == u'\0') SetField(context->state.logFolder, DefaultLogFolder(PrinterName(*context)));
+    if (context->state.logFolder[0] == u'\0')
+        SetField(context->state.logFolder, DefaultLogFolder(PrinterName(*context)));
     SetDlgItemTextW(page, IDC_PRINTER_SETTINGS_FOLDER, LogFolder(*context).c_str());
     RefreshLogFileList(page, LogFolder(*context).c_str());
     SetUpFirmwareGroup(page, *context);
