@@ -198,8 +198,9 @@ TEST(FirmwareModeTest, SwitchesAndWaitsForTheWantedMode) {
         EXPECT_EQ(play.printer.waits, c.waits);
         ASSERT_FALSE(play.printer.asked.empty());
         EXPECT_EQ(play.printer.asked.front(), c.enter ? L"qvsetcmd3" : L"qvsetcmd4");
-        EXPECT_EQ(static_cast<std::size_t>(std::count(play.printer.asked.begin(), play.printer.asked.end(), L"qvgetcmd5")),
-                  c.modePolls);
+        EXPECT_EQ(
+            static_cast<std::size_t>(std::count(play.printer.asked.begin(), play.printer.asked.end(), L"qvgetcmd5")),
+            c.modePolls);
         for (DWORD size : play.printer.replySizes) EXPECT_EQ(size, 32u);
     }
 }
@@ -260,7 +261,9 @@ struct Report {
     WPARAM value;
     bool operator==(const Report&) const = default;
 };
-void PrintTo(const Report& r, std::ostream* os) { *os << "{WM_USER+" << (r.message - WM_USER) << ", " << r.value << "}"; }
+void PrintTo(const Report& r, std::ostream* os) {
+    *os << "{WM_USER+" << (r.message - WM_USER) << ", " << r.value << "}";
+}
 
 // Runs one transfer of the image file to the COM3 queue and returns what it reported.
 std::vector<Report> Transfer(const std::wstring& image) {

@@ -225,14 +225,15 @@ void StartFirmwareTransfer(HWND page, const DriverContext& context) {
     auto job = std::make_unique<FirmwareTransferJob>();
     job->printerName = FullPrinterName(context);
     job->imagePath = ControlText(page, IDC_PRINTER_SETTINGS_IMAGE_PATH);
-    job->report = [page](UINT message, WPARAM wParam) { PostMessageW(page, message, wParam, 0); };
+    job->report = [page](UINT message, WPARAM wParam) { PostMessageW(page, message, wParam, kFirmwareMessageTag); };
     HANDLE thread = CreateThread(nullptr, 0, FirmwareTransferThread, job.get(), 0, nullptr);
     if (!thread) return;
     job.release();  // the thread owns it now
     CloseHandle(thread);
 }
 
-bool HandleFirmwareMessage(HWND page, UINT message, WPARAM wParam) {
+bool HandleFirmwareMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (lParam != kFirmwareMessageTag) return false;
     const auto code = static_cast<std::uint32_t>(wParam);
     switch (message) {
         case kFirmwareStartedMessage:

@@ -13,10 +13,13 @@ namespace kelno {
 struct DriverContext;
 
 // What the transfer tells the page (posted; wParam is a status code or, for progress, percent).
+// WM_USER + 1 is also the dialog manager's DM_SETDEFID, which the property sheet sends to its
+// pages: the transfer's messages carry kFirmwareMessageTag as lParam to tell them apart.
 inline constexpr UINT kFirmwareStartedMessage = WM_USER + 1;
 inline constexpr UINT kFirmwareFinishedMessage = WM_USER + 3;
 inline constexpr UINT kFirmwareFailedMessage = WM_USER + 4;
 inline constexpr UINT kFirmwareProgressMessage = WM_USER + 12;
+inline constexpr LPARAM kFirmwareMessageTag = 0x4B465755;
 
 // The status poll's timer.
 inline constexpr UINT_PTR kFirmwarePollTimer = 3;
@@ -50,6 +53,6 @@ void ChooseFirmwareImage(HWND page, const DriverContext& context);
 void StartFirmwareTransfer(HWND page, const DriverContext& context);
 
 // The transfer's messages; false for any other message.
-bool HandleFirmwareMessage(HWND page, UINT message, WPARAM wParam);
+bool HandleFirmwareMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 }  // namespace kelno

@@ -262,7 +262,7 @@ INT_PTR HandleSettingsMessage(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         return FALSE;
     }
     if (!data) return FALSE;
-    if (HandleFirmwareMessage(page, message, wParam)) return TRUE;
+    if (HandleFirmwareMessage(page, message, wParam, lParam)) return TRUE;
     switch (message) {
         case WM_COMMAND: Command(page, *data, LOWORD(wParam), HIWORD(wParam)); return TRUE;
         case WM_TIMER:
