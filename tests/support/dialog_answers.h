@@ -25,7 +25,7 @@ inline void Press(HWND dialog, int button) { PostMessageW(dialog, WM_COMMAND, MA
 
 // Types a path into the file dialog's name box and presses Open.
 inline void ChooseFile(HWND dialog, const std::wstring& path) {
-    HWND name = GetDlgItem(dialog, 0x47C);  // cmb13 of the Explorer-style dialog
+    HWND name = GetDlgItem(dialog, 0x47C);        // cmb13 of the Explorer-style dialog
     if (!name) name = GetDlgItem(dialog, 0x480);  // edt1
     SetWindowTextW(name, path.c_str());
     Press(dialog, IDOK);

@@ -108,8 +108,8 @@ void RunSettingsPage(const std::wstring& queue, const std::wstring& screenshot,
         queue, screenshot,
         [&](HWND page) {
             g_sheetMessages.clear();
-            g_sheetProcedure = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-                GetParent(page), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingSheetProcedure)));
+            g_sheetProcedure = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrW(GetParent(page), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RecordingSheetProcedure)));
             check(page);
         },
         0);
@@ -144,9 +144,9 @@ std::vector<std::wstring> ListEntries(HWND page) {
 
 void Select(HWND page, const std::wstring& entry) {
     HWND list = GetDlgItem(page, 1033);
-    SendMessageW(list, LB_SETCURSEL,
-                 SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str())),
-                 0);
+    SendMessageW(
+        list, LB_SETCURSEL,
+        SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(entry.c_str())), 0);
 }
 
 void Click(HWND page, int id) { SendDlgItemMessageW(page, id, BM_CLICK, 0, 0); }
@@ -341,16 +341,12 @@ TEST(FirmwareGroupTest, TheStatusPollShowsThePrinterAnswers) {
     StoreReply(L"qvgetcmd2", {0, 0, 0, 0, 0, 'V', '3', '.', '0', '1', 0});
     StoreReply(L"qvgetcmd7", {0, 0});
     const struct {
-        BYTE state;  // "qvgetcmd1" byte 0
+        BYTE state;   // "qvgetcmd1" byte 0
         BYTE update;  // "qvgetcmd5" byte 0
         const wchar_t* status;
     } cases[] = {
-        {0, 5, L"Checking CRC."},
-        {0, 1, L"Printer is ready"},
-        {0, 3, L"Data verification failure"},
-        {0, 0, L"Printer is ready"},
-        {0, 7, L"Data verification failure"},
-        {8, 5, L"Printer offline"},
+        {0, 5, L"Checking CRC."},    {0, 1, L"Printer is ready"},          {0, 3, L"Data verification failure"},
+        {0, 0, L"Printer is ready"}, {0, 7, L"Data verification failure"}, {8, 5, L"Printer offline"},
     };
     RunSettingsPage(kQvlQueue, L"printer_settings_firmware.bmp", [&](HWND page) {
         EXPECT_TRUE(IsWindowVisible(GetDlgItem(page, 1063)));
@@ -422,6 +418,23 @@ TEST(FirmwareGroupTest, ImageChoiceChecksTheHeaderAndTheModel) {
             EXPECT_EQ(Text(page, 1055), c.model);
             EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, 1058)) != FALSE, c.enabledAfter);
         }
+    });
+}
+
+// The start button runs the transfer thread with the chosen image: this prefix has no printer
+// behind COM3, so the thread ends with the file-opening error, and the page takes its messages.
+TEST(FirmwareGroupTest, TheStartButtonRunsTheTransferThread) {
+    SHCreateDirectoryExW(nullptr, L"C:\\fw", nullptr);
+    ASSERT_TRUE(WriteFileBytes(L"C:\\fw\\start.bin", FirmwareImage(2048, "MX-410")));
+    DeletePrinterValue(kQvlQueue, L"qvgetcmd1");
+    RunSettingsPage(kQvlQueue, L"printer_settings_start.bmp", [&](HWND page) {
+        DialogAnswers answers({[](HWND dialog) { ChooseFile(dialog, L"C:\\fw\\start.bin"); }});
+        Click(page, 1057);
+        ASSERT_EQ(answers.Finish(), 1);
+        ASSERT_TRUE(IsWindowEnabled(GetDlgItem(page, 1058)));
+        Click(page, 1058);
+        EXPECT_EQ(WaitForText(page, 1060, L"File opening error"), L"File opening error");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, 1058)));
     });
 }
 
