@@ -149,10 +149,14 @@ void RunFirmwareTransfer(const FirmwareTransferJob& job) {
 
 DWORD WINAPI FirmwareTransferThread(void* argument) {
     std::unique_ptr<FirmwareTransferJob> job(static_cast<FirmwareTransferJob*>(argument));
-    return Guarded<DWORD>("firmware transfer", 1, [&] {
+    const HMODULE pinned = job ? job->pinnedModule : nullptr;
+    const DWORD result = Guarded<DWORD>("firmware transfer", 1, [&] {
         if (job) RunFirmwareTransfer(*job);
         return DWORD{0};
     });
+    job.reset();
+    if (pinned) FreeLibraryAndExitThread(pinned, result);
+    return result;
 }
 
 bool FirmwareGroupWanted(const DriverContext& context) { return context.state.devmode.priv.printerLanguage == 0; }
@@ -226,8 +230,13 @@ void StartFirmwareTransfer(HWND page, const DriverContext& context) {
     job->printerName = FullPrinterName(context);
     job->imagePath = ControlText(page, IDC_PRINTER_SETTINGS_IMAGE_PATH);
     job->report = [page](UINT message, WPARAM wParam) { PostMessageW(page, message, wParam, kFirmwareMessageTag); };
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                       reinterpret_cast<const wchar_t*>(&FirmwareTransferThread), &job->pinnedModule);
     HANDLE thread = CreateThread(nullptr, 0, FirmwareTransferThread, job.get(), 0, nullptr);
-    if (!thread) return;
+    if (!thread) {
+        if (job->pinnedModule) FreeLibrary(job->pinnedModule);
+        return;
+    }
     job.release();  // the thread owns it now
     CloseHandle(thread);
 }

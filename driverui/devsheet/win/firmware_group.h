@@ -31,12 +31,16 @@ struct FirmwareTransferJob {
     std::wstring printerName;
     std::wstring imagePath;
     std::function<void(UINT message, WPARAM wParam)> report;
+    // The module the thread runs in, held until the thread ends (the spooler may unload the
+    // DLL when the sheet closes); none when the caller keeps it loaded.
+    HMODULE pinnedModule = nullptr;
 };
 
 // The transfer, run on the calling thread.
 void RunFirmwareTransfer(const FirmwareTransferJob& job);
 
-// The transfer thread; takes ownership of a FirmwareTransferJob made with new.
+// The transfer thread; takes ownership of a FirmwareTransferJob made with new, and releases its
+// pinned module as it ends.
 DWORD WINAPI FirmwareTransferThread(void* job);
 
 // The print language of the context is QVL: the group is shown.
