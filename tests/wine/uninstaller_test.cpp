@@ -266,6 +266,7 @@ TEST_F(Uninstaller, ADriverPackageThatStaysIsShownFailedAndKeepsTheFolder) {
     EXPECT_TRUE(Contains(tree, package + L"Failed. Error:" + std::to_wstring(static_cast<int>(kPackageMissingResult))))
         << Joined(tree);
     EXPECT_TRUE(Contains(tree, DriverLine(L"Removed."))) << Joined(tree);
+    SaveScreenshot(dialog.window, JoinPath(ArtifactFolder(), L"uninstaller_en_package_failed.bmp"));
     EXPECT_TRUE(Contains(tree, L">>>Printer:Label USB on the port: USB001. Removed.")) << Joined(tree);
     PressButton(dialog.window, IDCANCEL);
     ASSERT_TRUE(program.WaitForExit(30000));
