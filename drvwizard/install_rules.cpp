@@ -183,10 +183,8 @@ NextOutcome ValidateAndFillRequest(const InstallPageInput& input, PrinterInstall
     } else {
         const SelectedRow& row = *input.row;
         const std::u16string_view portText = std::u16string_view(row.portText).substr(0, kRowPortChars);
-        if (const auto bluetoothPort = BluetoothRowPort(portText))
-            SetField(request.portName, *bluetoothPort);
-        else
-            SetField(request.portName, portText);
+        if (const auto bluetoothPort = BluetoothRowPort(portText)) SetField(request.portName, *bluetoothPort);
+        else SetField(request.portName, portText);
         if (row.description == kModelVariantDescription && queryVariant) {
             if (const auto variant = queryVariant(FieldText(request.portName)))
                 SetField(request.modelName, std::u16string_view(*variant).substr(0, kRowPortChars));

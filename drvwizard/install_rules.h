@@ -127,9 +127,9 @@ struct InstallPageInput {
 using ModelVariantQuery = std::function<std::optional<std::u16string>(std::u16string_view portName)>;
 
 enum class NextVerdict {
-    proceed,           // to the result page
-    askUnsupported,    // ask kMessageUnsupportedModel; OK goes on, Cancel stays
-    stay,              // show messageId titled "Prompt" and stay on the page
+    proceed,         // to the result page
+    askUnsupported,  // ask kMessageUnsupportedModel; OK goes on, Cancel stays
+    stay,            // show messageId titled "Prompt" and stay on the page
 };
 struct NextOutcome {
     NextVerdict verdict;

@@ -35,3 +35,4 @@
 #define IDS_ADD_PORT 186
 #define IDS_UPDATE_PORT 187
 #define IDS_REMOVE_PORT 188
+#include "install_page_ids.h"

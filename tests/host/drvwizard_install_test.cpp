@@ -30,12 +30,12 @@ struct FilterCase {
 
 TEST(InstallFilter, ChoosesFromTheCheckedButtonOrFallsBack) {
     const FilterCase cases[] = {
-        {kFilterComButton, false, 0, 2, false},        // a checked button wins, known device or not
+        {kFilterComButton, false, 0, 2, false},  // a checked button wins, known device or not
         {kFilterBluetoothButton, true, 3, 5, false},
         {kFilterOthersButton, true, 0, 7, false},
-        {0, false, 0, 1, true},                        // nothing known: USB is checked at once
+        {0, false, 0, 1, true},  // nothing known: USB is checked at once
         {0, false, 3, 1, true},
-        {0, true, 0, 0, false},                        // a device known: the filter stays (first list)
+        {0, true, 0, 0, false},  // a device known: the filter stays (first list)
         {0, true, 5, 5, false},
     };
     for (const auto& c : cases) {
@@ -46,8 +46,8 @@ TEST(InstallFilter, ChoosesFromTheCheckedButtonOrFallsBack) {
 }
 
 TEST(InstallFilter, ButtonAndFilterMapBothWays) {
-    for (int button : {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton,
-                       kFilterOthersButton}) {
+    for (int button :
+         {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton, kFilterOthersButton}) {
         const std::uint16_t filter = PortFilterOfButton(button);
         EXPECT_NE(filter, kNoPortFilter) << button;
         EXPECT_EQ(ButtonOfPortFilter(filter), button);
@@ -57,8 +57,8 @@ TEST(InstallFilter, ButtonAndFilterMapBothWays) {
 }
 
 TEST(InstallFilter, OnlyComEnablesPortSettings) {
-    for (int button : {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton,
-                       kFilterOthersButton})
+    for (int button :
+         {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton, kFilterOthersButton})
         EXPECT_EQ(PortSettingsEnabled(PortFilterOfButton(button)), button == kFilterComButton) << button;
     EXPECT_FALSE(PortSettingsEnabled(kNoPortFilter));
 }
@@ -87,7 +87,7 @@ TEST(InstallRow, ParsesOnlyPlainDottedAddresses) {
         {u"0.0.0.0", std::array<std::uint8_t, 4>{0, 0, 0, 0}},
         {u"255.255.255.255", std::array<std::uint8_t, 4>{255, 255, 255, 255}},
         {u"192.168.1.50_9100", std::nullopt},  // a network port named with its TCP port
-        {u"256.1.1.1", std::nullopt},           // no byte value wraps around
+        {u"256.1.1.1", std::nullopt},          // no byte value wraps around
         {u"1.2.3", std::nullopt},
         {u"1.2.3.4.5", std::nullopt},
         {u"1..3.4", std::nullopt},
@@ -224,10 +224,10 @@ TEST(InstallNext, ValidatesAndFillsTheRequest) {
         {"network row", networkRow, NextVerdict::proceed, 0, u"10.0.0.9", u"Tavolen MX-410", 3},
         {"empty address", NetworkInput({0, 0, 0, 0}, u"9100"), NextVerdict::stay, kMessageInputIpAddress, u"", u"", 0},
         {"port zero", NetworkInput({192, 168, 1, 50}, u"0"), NextVerdict::stay, kMessageTcpPortInvalid, u"", u"", 0},
-        {"port too big", NetworkInput({192, 168, 1, 50}, u"65536"), NextVerdict::stay, kMessageTcpPortInvalid, u"",
+        {"port too big", NetworkInput({192, 168, 1, 50}, u"65536"), NextVerdict::stay, kMessageTcpPortInvalid, u"", u"",
+         0},
+        {"port not a number", NetworkInput({192, 168, 1, 50}, u"91x0"), NextVerdict::stay, kMessageTcpPortInvalid, u"",
          u"", 0},
-        {"port not a number", NetworkInput({192, 168, 1, 50}, u"91x0"), NextVerdict::stay, kMessageTcpPortInvalid,
-         u"", u"", 0},
         {"port empty", NetworkInput({192, 168, 1, 50}, u""), NextVerdict::stay, kMessageTcpPortInvalid, u"", u"", 0},
         {"highest port", NetworkInput({192, 168, 1, 50}, u"65535"), NextVerdict::proceed, 0, u"192.168.1.50_65535",
          u"Tavolen MX-410", 3},
@@ -236,8 +236,8 @@ TEST(InstallNext, ValidatesAndFillsTheRequest) {
         {"backslash", backslash, NextVerdict::stay, kMessagePrinterNameInvalid, u"", u"", 0},
         {"comma", comma, NextVerdict::stay, kMessagePrinterNameInvalid, u"", u"", 0},
         {"name too long", tooLong, NextVerdict::stay, kMessagePrinterNameInvalid, u"", u"", 0},
-        {"bluetooth row", UsbInput(u"BT Printer(COM7)", u"TavolenMX-410-1A2B", u"Tavolen MX-410"),
-         NextVerdict::proceed, 0, u"COM7", u"Tavolen MX-410", 0},
+        {"bluetooth row", UsbInput(u"BT Printer(COM7)", u"TavolenMX-410-1A2B", u"Tavolen MX-410"), NextVerdict::proceed,
+         0, u"COM7", u"Tavolen MX-410", 0},
         {"unknown model", UsbInput(u"USB002", u"Other", u"Quillon MX-362"), NextVerdict::askUnsupported,
          kMessageUnsupportedModel, u"USB002", u"Quillon MX-362", 0},
     };
