@@ -58,7 +58,7 @@ bool Rebuilding = false;
 bool ListBuilt = false;
 
 WizardState* StateOf(HWND page) { return reinterpret_cast<WizardState*>(GetWindowLongPtrW(page, GWLP_USERDATA)); }
-HWND PortList(HWND page) { return GetDlgItem(page, IDC_PORT_LIST); }
+HWND PortListView(HWND page) { return GetDlgItem(page, IDC_PORT_LIST); }
 
 std::wstring LoadText(UINT id) {
     wchar_t text[512];
@@ -149,7 +149,7 @@ void AddColumns(HWND list) {
 
 // Inserts the rows of one list at the top of the list view; keepType 0 keeps every record.
 void UpdateLV(HWND page, const PortList& ports, std::uint16_t keepType, bool deviceKnown) {
-    HWND list = PortList(page);
+    HWND list = PortListView(page);
     const RowPlan plan = PlanListRows(ports, keepType);
     if (keepType == kPortTypeBluetooth) {
         for (const DroppedPort& dropped : plan.dropped)
@@ -184,7 +184,7 @@ void UpdateLV(HWND page, const PortList& ports, std::uint16_t keepType, bool dev
 // request to fill).
 bool OnLvItemChange(HWND page, int row, bool chosenByUser) {
     WizardState* state = StateOf(page);
-    HWND list = PortList(page);
+    HWND list = PortListView(page);
     if (!state || !state->request || row < 0 || row >= RowCount(list)) return false;
     PrinterInstallEntry& request = *state->request;
 
@@ -216,7 +216,7 @@ bool OnLvItemChange(HWND page, int row, bool chosenByUser) {
 }
 
 void On_WM_PrtChanged(HWND page) {
-    HWND list = PortList(page);
+    HWND list = PortListView(page);
     HWND bluetooth = GetDlgItem(page, IDC_FILTER_BLUETOOTH);
     bool hasUsb, hasNet;
     {
@@ -236,6 +236,7 @@ void On_WM_PrtChanged(HWND page) {
     const FilterChoice choice = ChooseFilter(CheckedFilterButton(page), deviceKnown, PortFilter);
     if (choice.checkUsb) CheckDlgButton(page, IDC_FILTER_USB, BST_CHECKED);
     PortFilter = choice.filter;
+    EnableWindow(GetDlgItem(page, IDC_PORT_SETTINGS), PortSettingsEnabled(PortFilter));
 
     if (PortFilter != kNoPortFilter) UpdateLV(page, SpoolerPortList, PortFilter, deviceKnown);
     if (PortFilter == kPortTypeBluetooth) {
@@ -309,7 +310,7 @@ void On_WM_InitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
 
     SetDlgItemTextW(page, IDC_TCP_PORT, L"9100");
     SendDlgItemMessageW(page, IDC_TCP_PORT, EM_LIMITTEXT, 5, 0);
-    AddColumns(PortList(page));
+    AddColumns(PortListView(page));
     FillModelList(page);
     CheckDlgButton(page, IDC_SET_DEFAULT, BST_CHECKED);
     ShowNetworkControls(page, false);
@@ -333,7 +334,7 @@ void OnSetActive(HWND page) {
     if (!RescanUsbAndCompare(page) && !ListBuilt) On_WM_PrtChanged(page);
     BroadcastDiscovery(page, DiscoverySocketList);
     LastWizardButtons = 0;
-    SetButtons(page, PageButtons(FirstSelectedRow(PortList(page)) >= 0, NetworkChecked(page)));
+    SetButtons(page, PageButtons(FirstSelectedRow(PortListView(page)) >= 0, NetworkChecked(page)));
 }
 
 // Reads what the page shows for Next.
@@ -349,7 +350,7 @@ InstallPageInput ReadInput(HWND page) {
         static_cast<std::uint8_t>(FIRST_IPADDRESS(address)), static_cast<std::uint8_t>(SECOND_IPADDRESS(address)),
         static_cast<std::uint8_t>(THIRD_IPADDRESS(address)), static_cast<std::uint8_t>(FOURTH_IPADDRESS(address))};
     input.tcpPortText = U16String(ControlText(page, IDC_TCP_PORT, 16));
-    HWND list = PortList(page);
+    HWND list = PortListView(page);
     if (const int row = FirstSelectedRow(list); row >= 0)
         input.row = SelectedRow{U16String(Cell(list, row, 0)), U16String(Cell(list, row, 1))};
     return input;

@@ -60,10 +60,9 @@ void RegisterALLDeviceNotification(HWND page) {
     DWORD allError = 0, comError = 0;
     AllClassesNotification = Register(page, GUID{}, DEVICE_NOTIFY_ALL_INTERFACE_CLASSES, allError);
     ComPortNotification = Register(page, kComPortInterfaceClass, 0, comError);
-    KELNO_LOG_INFO(
-        "[Bluetooth][DeviceChange] notification_registration allClassesRegistered={} allClassesError={} "
-        "comInterfaceRegistered={} comInterfaceError={}",
-        AllClassesNotification != nullptr, allError, ComPortNotification != nullptr, comError);
+    KELNO_LOG_INFO("[Bluetooth][DeviceChange] notification_registration allClassesRegistered={} allClassesError={} "
+                   "comInterfaceRegistered={} comInterfaceError={}",
+                   AllClassesNotification != nullptr, allError, ComPortNotification != nullptr, comError);
 }
 
 void UnregisterDeviceNotifications() {

@@ -52,7 +52,10 @@ public:
         UINT buttons;
     };
 
-    InstallPageHost() : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
+    // language: the page's template in that language (the strings still follow the process's
+    // UI language); 0 lets the resource loader choose.
+    explicit InstallPageHost(LANGID language = 0)
+        : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
         Current() = this;
         state_.mode = kWizardModeInstall;
         PROPSHEETPAGEW page{};
@@ -60,6 +63,12 @@ public:
         page.dwFlags = PSP_DEFAULT;
         page.hInstance = GetModuleHandleW(nullptr);
         page.pszTemplate = MAKEINTRESOURCEW(IDD_INSTALL_PAGE);
+        if (language) {
+            HRSRC found = FindResourceExW(page.hInstance, MAKEINTRESOURCEW(5), page.pszTemplate, language);
+            if (!found) return;
+            page.dwFlags |= PSP_DLGINDIRECT;
+            page.pResource = static_cast<PROPSHEETPAGE_RESOURCE>(LockResource(LoadResource(page.hInstance, found)));
+        }
         page.pfnDlgProc = InstallPageProc;
         page.lParam = reinterpret_cast<LPARAM>(&state_);
         HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&page)};

@@ -24,9 +24,11 @@ namespace kelno::test {
 namespace {
 
 // {A5DCBF10-6530-11D2-901F-00C04FB951ED}
-constexpr GUID kUsbDeviceInterfaceClass = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+constexpr GUID kUsbDeviceInterfaceClass = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
 
-std::unique_ptr<SimulatedDevice> ConnectPrinter(const std::wstring& serial, DWORD port, const std::wstring& description) {
+std::unique_ptr<SimulatedDevice> ConnectPrinter(const std::wstring& serial, DWORD port,
+                                                const std::wstring& description) {
     UsbPrinterSetup setup;
     setup.instanceId = L"USB\\VID_2D37&PID_0001\\" + serial;
     setup.portNumber = port;
@@ -64,31 +66,31 @@ TEST_F(InstallPageTest, ConnectedPrinterIsSelectedWithItsModelAndName) {
     ScopedLog log(L"installpage");
     auto printer = ConnectPrinter(L"MX420A", 1, L"TavolenMX-420");
     {
-    InstallPageHost host;
-    ASSERT_TRUE(host.Created());
+        InstallPageHost host;
+        ASSERT_TRUE(host.Created());
 
-    const auto rows = host.Rows();
-    ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0].port, L"USB001");
-    EXPECT_EQ(rows[0].description, L"TavolenMX-420");
-    EXPECT_EQ(rows[0].type, L"1");
-    EXPECT_TRUE(rows[0].selected);
-    EXPECT_EQ(host.Text(IDC_MODEL_LIST), L"Tavolen MX-420");
-    EXPECT_EQ(host.Text(IDC_PRINTER_NAME), L"Tavolen MX-420");
-    EXPECT_FALSE(IsWindowVisible(host.Control(IDC_CONNECT_HINT)));
-    EXPECT_EQ(IsDlgButtonChecked(host.Page(), IDC_SET_DEFAULT), BST_CHECKED);
-    // No filter chosen yet: the first list holds the connected printers only.
-    EXPECT_EQ(IsDlgButtonChecked(host.Page(), IDC_FILTER_USB), BST_UNCHECKED);
+        const auto rows = host.Rows();
+        ASSERT_FALSE(rows.empty());
+        EXPECT_EQ(rows[0].port, L"USB001");
+        EXPECT_EQ(rows[0].description, L"TavolenMX-420");
+        EXPECT_EQ(rows[0].type, L"1");
+        EXPECT_TRUE(rows[0].selected);
+        EXPECT_EQ(host.Text(IDC_MODEL_LIST), L"Tavolen MX-420");
+        EXPECT_EQ(host.Text(IDC_PRINTER_NAME), L"Tavolen MX-420");
+        EXPECT_FALSE(IsWindowVisible(host.Control(IDC_CONNECT_HINT)));
+        EXPECT_EQ(IsDlgButtonChecked(host.Page(), IDC_SET_DEFAULT), BST_CHECKED);
+        // No filter chosen yet: the first list holds the connected printers only.
+        EXPECT_EQ(IsDlgButtonChecked(host.Page(), IDC_FILTER_USB), BST_UNCHECKED);
 
-    host.PressNext();
-    EXPECT_TRUE(host.Prompts().empty());
-    ASSERT_NE(host.State().request, nullptr);
-    EXPECT_EQ(host.State().requestCount, 1);
-    const PrinterInstallEntry& request = *host.State().request;
-    EXPECT_EQ(WideField(request.portName), L"USB001");
-    EXPECT_EQ(WideField(request.modelName), L"Tavolen MX-420");
-    EXPECT_EQ(WideField(request.printerName), L"Tavolen MX-420");
-    EXPECT_EQ(host.State().setAsDefault, 1);
+        host.PressNext();
+        EXPECT_TRUE(host.Prompts().empty());
+        ASSERT_NE(host.State().request, nullptr);
+        EXPECT_EQ(host.State().requestCount, 1);
+        const PrinterInstallEntry& request = *host.State().request;
+        EXPECT_EQ(WideField(request.portName), L"USB001");
+        EXPECT_EQ(WideField(request.modelName), L"Tavolen MX-420");
+        EXPECT_EQ(WideField(request.printerName), L"Tavolen MX-420");
+        EXPECT_EQ(host.State().setAsDefault, 1);
     }
 
     const auto lines = log.Lines();
@@ -117,8 +119,8 @@ TEST_F(InstallPageTest, FiltersShowTheirControls) {
         bool portSettings;
         bool network;
     } cases[] = {
-        {IDC_FILTER_COM, true, false},   {IDC_FILTER_NETWORK, false, true}, {IDC_FILTER_OTHERS, false, false},
-        {IDC_FILTER_COM, true, false},   {IDC_FILTER_USB, false, false},
+        {IDC_FILTER_COM, true, false}, {IDC_FILTER_NETWORK, false, true}, {IDC_FILTER_OTHERS, false, false},
+        {IDC_FILTER_COM, true, false}, {IDC_FILTER_USB, false, false},
     };
     for (const auto& c : cases) {
         host.Click(c.button);
@@ -199,8 +201,7 @@ TEST_F(InstallPageTest, UsbArrivalRefreshesAndPollsUntilTheLastTick) {
     EXPECT_TRUE(RefreshTimerActive());
     EXPECT_TRUE(debug.WaitFor(L"[drvwizard][PortUI][USBRefresh] scan=changed oldCount=0 newCount=1"));
     EXPECT_TRUE(debug.WaitFor(L"[drvwizard][PortUI][USBRefresh] newSnapshot=USB003|TavolenMX-410|ARRIVE1|"));
-    EXPECT_TRUE(
-        debug.WaitFor(L"[drvwizard][PortUI][USBRefresh] event=arrival timer=start intervalMs=200 maxCount=15"));
+    EXPECT_TRUE(debug.WaitFor(L"[drvwizard][PortUI][USBRefresh] event=arrival timer=start intervalMs=200 maxCount=15"));
 
     // The list already changed at once: the timer runs its 15 ticks (about three seconds).
     EXPECT_TRUE(PumpUntil([] { return !RefreshTimerActive(); }, std::chrono::seconds(20)));
@@ -242,6 +243,32 @@ TEST_F(InstallPageTest, OtherDeviceEventsAreIgnored) {
     SendMessageW(host.Page(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
     EXPECT_FALSE(HasRow(host, L"USB004"));
     EXPECT_FALSE(RefreshTimerActive());
+}
+
+TEST_F(InstallPageTest, PageInFourLanguages) {
+    auto printer = ConnectPrinter(L"SHOT1", 1, L"TavolenMX-420");
+    const struct {
+        LANGID language;
+        const wchar_t* name;
+    } cases[] = {
+        {MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL), L"en"},
+        {MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL), L"de"},
+        {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), L"ar-SA"},
+        {MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL), L"zh-CN"},
+    };
+    std::vector<std::wstring> labels;
+    for (const auto& c : cases) {
+        InstallPageHost host(c.language);
+        ASSERT_TRUE(host.Created()) << Narrow(c.name);
+        EXPECT_TRUE(HasRow(host, L"USB001")) << Narrow(c.name);
+        const std::wstring label = host.Text(IDC_PORT_TYPE_LABEL);
+        EXPECT_FALSE(label.empty()) << Narrow(c.name);
+        // Each language has its own words, not a copy of another's.
+        for (const auto& other : labels) EXPECT_NE(label, other) << Narrow(c.name);
+        labels.push_back(label);
+        EXPECT_TRUE(SaveScreenshot(host.Sheet(),
+                                   JoinPath(ArtifactFolder(), std::wstring(L"install_page_") + c.name + L".bmp")));
+    }
 }
 
 }  // namespace
