@@ -1,6 +1,6 @@
 // The install page's readers of outside text: the host address a port monitor reports, the
 // TCP port a user types, a list row's Bluetooth port and the queue name. An address that parses
-// prints back the same; a parsed port lies in 1..65535; a Bluetooth port never outgrows its field.
+// reads back the same from its printed form; a parsed port lies in 1..65535; a Bluetooth port never outgrows its field.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!text.empty()) std::memcpy(text.data(), data, text.size() * 2);
 
     if (const auto address = kelno::ParseIpv4(text)) {
-        if (kelno::FormatIpv4(*address) != text) std::abort();
+        if (kelno::ParseIpv4(kelno::FormatIpv4(*address)) != address) std::abort();
     }
     if (const auto port = kelno::ParseTcpPort(text)) {
         if (*port < 1 || *port > 65535) std::abort();
