@@ -95,11 +95,11 @@ void On_WM_DeviceChange(HWND page, WPARAM event, LPARAM header, bool bluetoothSe
     if (broadcast->dbch_size < offsetof(DEV_BROADCAST_DEVICEINTERFACE_W, dbcc_name)) return;
     const auto* deviceInterface = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(broadcast);
 
-    switch (ClassifyInterfaceClass(ClassIdOf(deviceInterface->dbcc_classguid))) {
+    const NotifiedClass notified = ClassifyInterfaceClass(ClassIdOf(deviceInterface->dbcc_classguid));
+    switch (notified) {
         case NotifiedClass::usbDevice:
         case NotifiedClass::usbPrinter: {
-            const bool printer =
-                ClassifyInterfaceClass(ClassIdOf(deviceInterface->dbcc_classguid)) == NotifiedClass::usbPrinter;
+            const bool printer = notified == NotifiedClass::usbPrinter;
             RescanUsbAndCompare(page);
             if (event == DBT_DEVICEARRIVAL) {
                 if (printer) Apply(page, RefreshTimer.OnPrinterArrival());
