@@ -326,10 +326,7 @@ void On_WM_InitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
 
 void OnSetActive(HWND page) {
     WizardState* state = StateOf(page);
-    if (state && state->mode == kWizardModeInstall && !state->request) {
-        state->request = new PrinterInstallEntry{};
-        state->requestCount = 1;
-    }
+    if (state && state->mode == kWizardModeInstall && !state->request) AllocateWizardRequest(*state, 1);
     // Without a change the rescan rebuilds nothing; the first visit builds the list anyway.
     if (!RescanUsbAndCompare(page) && !ListBuilt) On_WM_PrtChanged(page);
     BroadcastDiscovery(page, DiscoverySocketList);

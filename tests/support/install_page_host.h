@@ -84,7 +84,7 @@ public:
     ~InstallPageHost() {
         if (sheet_) DestroyWindow(sheet_);
         Pump(std::chrono::milliseconds(50));
-        delete state_.request;
+        FreeWizardRequest(state_);
         Current() = nullptr;
     }
     InstallPageHost(const InstallPageHost&) = delete;
