@@ -45,17 +45,6 @@ TEST(InstallFilter, ChoosesFromTheCheckedButtonOrFallsBack) {
     }
 }
 
-TEST(InstallFilter, ButtonAndFilterMapBothWays) {
-    for (int button :
-         {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton, kFilterOthersButton}) {
-        const std::uint16_t filter = PortFilterOfButton(button);
-        EXPECT_NE(filter, kNoPortFilter) << button;
-        EXPECT_EQ(ButtonOfPortFilter(filter), button);
-    }
-    EXPECT_EQ(PortFilterOfButton(1008), kNoPortFilter);
-    EXPECT_EQ(ButtonOfPortFilter(kNoPortFilter), 0);
-}
-
 TEST(InstallFilter, OnlyComEnablesPortSettings) {
     for (int button :
          {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton, kFilterOthersButton})
@@ -327,14 +316,6 @@ TEST(InstallRows, FilterKeepsItsTypeAndNamesTheDropped) {
     EXPECT_EQ(all.insert[0].portName, u"COM5:");
     EXPECT_EQ(all.insert[2].portName, u"COM1:");
     EXPECT_EQ(all.insert[2].portType, kPortTypeCom);
-}
-
-TEST(InstallRows, PortTypeTextIsDecimal) {
-    const struct {
-        std::uint16_t type;
-        std::u16string text;
-    } cases[] = {{0, u"0"}, {5, u"5"}, {10, u"10"}, {65535, u"65535"}};
-    for (const auto& c : cases) EXPECT_EQ(PortTypeText(c.type), c.text);
 }
 
 // ---- USB refresh ------------------------------------------------------------------------------

@@ -52,10 +52,7 @@ public:
         UINT buttons;
     };
 
-    // language: the page's template in that language (the strings still follow the process's
-    // UI language); 0 lets the resource loader choose.
-    explicit InstallPageHost(LANGID language = 0)
-        : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
+    InstallPageHost() : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
         Current() = this;
         state_.mode = kWizardModeInstall;
         PROPSHEETPAGEW page{};
@@ -63,12 +60,6 @@ public:
         page.dwFlags = PSP_DEFAULT;
         page.hInstance = GetModuleHandleW(nullptr);
         page.pszTemplate = MAKEINTRESOURCEW(IDD_INSTALL_PAGE);
-        if (language) {
-            HRSRC found = FindResourceExW(page.hInstance, MAKEINTRESOURCEW(5), page.pszTemplate, language);
-            if (!found) return;
-            page.dwFlags |= PSP_DLGINDIRECT;
-            page.pResource = static_cast<PROPSHEETPAGE_RESOURCE>(LockResource(LoadResource(page.hInstance, found)));
-        }
         page.pfnDlgProc = InstallPageProc;
         page.lParam = reinterpret_cast<LPARAM>(&state_);
         HPROPSHEETPAGE pages[] = {CreatePropertySheetPageW(&page)};
@@ -113,16 +104,9 @@ public:
         return text;
     }
     void SetText(int id, const std::wstring& text) { SetWindowTextW(Control(id), text.c_str()); }
-    void SetAddress(BYTE a, BYTE b, BYTE c, BYTE d) {
-        SendMessageW(Control(IDC_IP_ADDRESS), IPM_SETADDRESS, 0, MAKEIPADDRESS(a, b, c, d));
-    }
     // Clicks a button the way a user does (the page gets BN_CLICKED).
     void Click(int id) {
         SendMessageW(Control(id), BM_CLICK, 0, 0);
-        Pump(std::chrono::milliseconds(50));
-    }
-    void SelectPortRow(int row) {
-        SelectRow(Control(IDC_PORT_LIST), row);
         Pump(std::chrono::milliseconds(50));
     }
     // Presses Next; the prompts the page showed meanwhile are in Prompts().
@@ -152,12 +136,5 @@ private:
     std::vector<Prompt> prompts_;
     ScopedSeam<decltype(UiSeams::messageBoxW)> messageBox_;
 };
-
-// The text of one of the program's strings (the test links the wizard's resources).
-inline std::wstring WizardString(UINT id) {
-    wchar_t text[512] = L"";
-    LoadStringW(GetModuleHandleW(nullptr), id, text, 512);
-    return text;
-}
 
 }  // namespace kelno::test
