@@ -1,8 +1,8 @@
 // The install page hosted in a sheet of the test's own process, for what the end-to-end test
 // (install_page_wizard_test.cpp) cannot reach from outside: the filters and the controls they
-// show, Next without a port, the refresh timer's state through every USB notification (Wine
-// sends none for simulated devices: the test sends them, as the system would) and the events the
-// page ignores.
+// show, Next without a port, the Bluetooth rows and the pairing row, the refresh timer's state
+// through every USB notification (Wine sends none for simulated devices: the test sends them, as
+// the system would) and the events the page ignores.
 #include <windows.h>
 #include <dbt.h>
 
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/win/scoped_seam.h"
+#include "common/win/seams.h"
 #include "discovery/port_record.h"
 #include "drvwizard/win/usb_arrival.h"
 #include "tests/support/fields.h"
@@ -155,6 +157,58 @@ TEST_F(InstallPageTest, OtherDeviceEventsAreIgnored) {
     SendMessageW(host.Page(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL, 0);
     EXPECT_FALSE(HasRow(host, L"USB004"));
     EXPECT_FALSE(RefreshTimerActive());
+}
+
+int SelectCalls = 0;
+BOOL WINAPI CancelledSelection(BLUETOOTH_SELECT_DEVICE_PARAMS*) {
+    ++SelectCalls;
+    SetLastError(ERROR_CANCELLED);
+    return FALSE;
+}
+
+TEST_F(InstallPageTest, BluetoothRowsAndThePairingRow) {
+    ScopedSeam select(seams::Ui().bluetoothSelectDevices, &CancelledSelection);
+    SelectCalls = 0;
+    InstallPageHost host;
+    ASSERT_TRUE(host.Created());
+    HWND list = host.Control(IDC_PORT_LIST);
+
+    // Only the pairing row: the page applies the first row while building the list, but the
+    // pairing opens only when the user picks that row.
+    host.Click(IDC_FILTER_BLUETOOTH);
+    ASSERT_EQ(host.Rows().size(), 1u);
+    EXPECT_EQ(host.Rows()[0].port, L"Add Bluetooth Printer ...");
+    EXPECT_EQ(SelectCalls, 0);
+    SelectRow(list, 0);
+    Pump(std::chrono::milliseconds(100));
+    EXPECT_EQ(SelectCalls, 1);
+
+    // A Bluetooth serial port appears while the filter is Bluetooth: the list is rebuilt with it.
+    ComPortSetup setup;
+    const std::wstring sppHardwareId = L"BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0002";
+    setup.instanceId = sppHardwareId + L"\\7&1A2B3C4D&0&001122AABBCC_C00000000";
+    setup.hardwareId = sppHardwareId;
+    setup.portName = L"COM5";
+    setup.friendlyName = L"TavolenMX-410-1A2B";
+    auto port = AddComPort(setup);
+    ASSERT_TRUE(port->Ok()) << Narrow(port->Failure());
+    SendInterfaceChange(host.Page(), DBT_DEVICEARRIVAL, kComPortInterfaceClass);
+    const auto rows = host.Rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].port, L"BT Printer(COM5:)");
+    EXPECT_EQ(rows[1].port, L"Add Bluetooth Printer ...");
+    EXPECT_EQ(host.Text(IDC_MODEL_LIST), L"Tavolen MX-410");
+    host.PressNext();
+    EXPECT_TRUE(host.Prompts().empty());
+    EXPECT_EQ(WideField(host.State().request->portName), L"COM5:");
+    EXPECT_EQ(SelectCalls, 1);
+
+    // Under another filter a COM port notification leaves the rows alone.
+    host.Click(IDC_FILTER_OTHERS);
+    const std::size_t others = host.Rows().size();
+    SendInterfaceChange(host.Page(), DBT_DEVICEARRIVAL, kComPortInterfaceClass);
+    EXPECT_EQ(host.Rows().size(), others);
+    for (const auto& row : host.Rows()) EXPECT_EQ(row.port.rfind(L"BT Printer(", 0), std::wstring::npos);
 }
 
 }  // namespace
