@@ -238,7 +238,9 @@ TEST_F(InstallPageWizard, NetworkPrinterAndTypedAddressGetTcpIpPorts) {
         ASSERT_TRUE(WaitForRow(wizard, L"10.77.0.50", true, 60000));
         const int row = RowOf(wizard, L"10.77.0.50");
         ASSERT_TRUE(wizard.SelectListRow(IDC_PORT_LIST, row));
+        // No such port yet: the row's name is the address, on TCP port 9100.
         EXPECT_EQ(wizard.Text(IDC_TCP_PORT), L"9100");
+        wizard.SetText(IDC_TCP_PORT, L"9101");
         wizard.SetText(IDC_PRINTER_NAME, L"Network Labels");
         ASSERT_TRUE(InstallAndWait(wizard)) << Narrow(wizard.Text(IDC_RESULT_TEXT));
         wizard.PressButton(PSBTN_FINISH);
@@ -247,14 +249,21 @@ TEST_F(InstallPageWizard, NetworkPrinterAndTypedAddressGetTcpIpPorts) {
     const StoredPort discovered = ReadStoredPort(L"10.77.0.50");
     EXPECT_TRUE(discovered.exists);
     EXPECT_EQ(discovered.hostName, L"10.77.0.50");
-    EXPECT_EQ(discovered.portNumber, 9100u);
+    EXPECT_EQ(discovered.portNumber, 9101u);
     EXPECT_EQ(FindQueue(L"Network Labels").port, L"10.77.0.50");
 
     // An address typed with no row chosen: the port is named after the host.
     {
+        const DWORD calls = MonitorCallCount();
         WizardWindow wizard;
         ASSERT_TRUE(OpenInstallPage(wizard));
         ASSERT_TRUE(wizard.Click(IDC_FILTER_NETWORK));
+        // The printer's port exists now: choosing its row reads the port's configuration from the
+        // port monitor.
+        ASSERT_TRUE(WaitForRow(wizard, L"10.77.0.50", true, 60000));
+        ASSERT_TRUE(wizard.SelectListRow(IDC_PORT_LIST, RowOf(wizard, L"10.77.0.50")));
+        EXPECT_TRUE(wizard.WaitForText(IDC_TCP_PORT, L"9101", 10000)) << Narrow(wizard.Text(IDC_TCP_PORT));
+        EXPECT_GT(MonitorCallCount(), calls);
         for (int row : wizard.SelectedListRows(IDC_PORT_LIST)) wizard.SelectListRow(IDC_PORT_LIST, row, false);
         SetAddress(wizard, 192, 168, 1, 50);
         wizard.SetText(IDC_TCP_PORT, L"9100");
