@@ -326,7 +326,10 @@ void On_WM_InitDialog(HWND page, const PROPSHEETPAGEW* sheetPage) {
 
 void OnSetActive(HWND page) {
     WizardState* state = StateOf(page);
-    if (state && state->mode == kWizardModeInstall && !state->request) AllocateWizardRequest(*state, 1);
+    // One zeroed entry, kept across visits; the uninstall page's array (the user went there first)
+    // is replaced, so that none of its queue's fields reach the install.
+    if (state && state->mode == kWizardModeInstall && (!state->request || state->requestCount != 1))
+        AllocateWizardRequest(*state, 1);
     // Without a change the rescan rebuilds nothing; the first visit builds the list anyway.
     if (!RescanUsbAndCompare(page) && !ListBuilt) On_WM_PrtChanged(page);
     BroadcastDiscovery(page, DiscoverySocketList);

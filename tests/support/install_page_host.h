@@ -52,9 +52,12 @@ public:
         UINT buttons;
     };
 
-    InstallPageHost() : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
+    // prepare: what the wizard's state holds before the page is made (install mode otherwise).
+    explicit InstallPageHost(const std::function<void(WizardState&)>& prepare = {})
+        : messageBox_(seams::Ui().messageBoxW, &InstallPageHost::RecordPrompt) {
         Current() = this;
         state_.mode = kWizardModeInstall;
+        if (prepare) prepare(state_);
         PROPSHEETPAGEW page{};
         page.dwSize = sizeof(page);
         page.dwFlags = PSP_DEFAULT;

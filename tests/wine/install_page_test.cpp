@@ -159,6 +159,20 @@ TEST_F(InstallPageTest, OtherDeviceEventsAreIgnored) {
     EXPECT_FALSE(RefreshTimerActive());
 }
 
+TEST_F(InstallPageTest, UninstallSelectionNeverReachesTheInstallRequest) {
+    // The user chose two queues on the uninstall page before turning to the install page.
+    InstallPageHost host([](WizardState& state) {
+        PrinterInstallEntry* entries = AllocateWizardRequest(state, 2);
+        SetWideField(entries[0].printerName, L"Old Queue");
+        SetWideField(entries[0].deviceId, L"usbprint\\oldprinter1234");
+    });
+    ASSERT_TRUE(host.Created());
+    EXPECT_EQ(host.State().requestCount, 1);
+    ASSERT_NE(host.State().request, nullptr);
+    EXPECT_TRUE(WideField(host.State().request->printerName).empty());
+    EXPECT_TRUE(WideField(host.State().request->deviceId).empty());
+}
+
 int SelectCalls = 0;
 BOOL WINAPI CancelledSelection(BLUETOOTH_SELECT_DEVICE_PARAMS*) {
     ++SelectCalls;
