@@ -348,21 +348,6 @@ TEST(UsbRefreshSnapshot, AnyFieldOrCountChangeIsAChange) {
     EXPECT_NE(UsbSnapshot(joined.list()), UsbSnapshot(split.list()));
 }
 
-TEST(UsbRefreshClass, RecognisesTheThreeInterfaceClasses) {
-    const struct {
-        InterfaceClassId id;
-        NotifiedClass kind;
-    } cases[] = {
-        {{0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}}, NotifiedClass::usbDevice},
-        {{0x28D78FAD, 0x5A12, 0x11D1, {0xAE, 0x5B, 0x00, 0x00, 0xF8, 0x03, 0xA8, 0xC2}}, NotifiedClass::usbPrinter},
-        {{0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}}, NotifiedClass::comPort},
-        // The Ports setup class is not the COM port interface class.
-        {{0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}}, NotifiedClass::other},
-        {{0x28D78FAD, 0x5A12, 0x11D1, {0xAE, 0x5B, 0x00, 0x00, 0xF8, 0x03, 0xA8, 0xC3}}, NotifiedClass::other},
-    };
-    for (const auto& c : cases) EXPECT_EQ(ClassifyInterfaceClass(c.id), c.kind);
-}
-
 // Runs ticks until the timer stops; the ticks that ran.
 int TickUntilStopped(UsbRefreshTimer& timer, int changeAtTick, std::string& lastLine) {
     for (int tick = 1; tick <= 100 && timer.Active(); ++tick) {
