@@ -45,13 +45,6 @@ TEST(InstallFilter, ChoosesFromTheCheckedButtonOrFallsBack) {
     }
 }
 
-TEST(InstallFilter, OnlyComEnablesPortSettings) {
-    for (int button :
-         {kFilterUsbButton, kFilterNetworkButton, kFilterBluetoothButton, kFilterComButton, kFilterOthersButton})
-        EXPECT_EQ(PortSettingsEnabled(PortFilterOfButton(button)), button == kFilterComButton) << button;
-    EXPECT_FALSE(PortSettingsEnabled(kNoPortFilter));
-}
-
 // ---- model list -------------------------------------------------------------------------------
 
 TEST(InstallModels, EveryEntryFindsItsRowAndProposesItsName) {
@@ -254,19 +247,6 @@ TEST(InstallNext, NetworkRequestCarriesAddressAndPort) {
               NextVerdict::proceed);
     EXPECT_EQ(FieldText(request.hostAddress), u"192.168.1.50");
     EXPECT_EQ(request.tcpPortNumber, 9101);
-}
-
-TEST(InstallNext, ModelFlagsFollowTheFoundModel) {
-    for (const ModelRow& row : ModelTable()) {
-        PrinterInstallEntry request{};
-        request.modelFlags = 0xEE;
-        ValidateAndFillRequest(UsbInput(u"USB001", u"", ModelEntryText(row)), request, nullptr);
-        EXPECT_EQ(request.modelFlags, row.flags);
-    }
-    PrinterInstallEntry unknown{};
-    unknown.modelFlags = 0xEE;
-    ValidateAndFillRequest(UsbInput(u"USB001", u"", u"Other"), unknown, nullptr);
-    EXPECT_EQ(unknown.modelFlags, 0);
 }
 
 TEST(InstallNext, ModelVariantIsAskedOnlyForItsDescription) {
