@@ -152,7 +152,7 @@ int wmain() {
     std::printf("  package folder: %s\n", folderLeft ? "still there" : "removed");
 
     std::printf("\n%s\n", installed > 0 && left == 0 ? "The printer was installed and everything was removed again."
-                          : installed == 0          ? "Nothing was installed."
-                                                    : "Something of the package is left.");
+                          : installed == 0           ? "Nothing was installed."
+                                                     : "Something of the package is left.");
     return installed > 0 && left == 0 ? 0 : 1;
 }

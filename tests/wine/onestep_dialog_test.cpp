@@ -80,15 +80,21 @@ std::vector<std::wstring> Conversions(const std::wstring& text) {
 TEST(OneStepDialog, EveryLanguageHasTheDialogAndTheStringsWithTheirConversions) {
     const ProgramResources resources;
     ASSERT_NE(resources.get(), nullptr);
-    const auto englishDialog = ParseDialog(*ResourceBytes(resources.get(), RT_DIALOG, MAKEINTRESOURCEW(kDialog), kEnglish));
+    const auto englishDialog =
+        ParseDialog(*ResourceBytes(resources.get(), RT_DIALOG, MAKEINTRESOURCEW(kDialog), kEnglish));
     ASSERT_TRUE(englishDialog);
     EXPECT_EQ(englishDialog->caption, L"DerAzeza installer");
-    const LANGID languages[] = {
-        MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL), kGerman, kEnglish,
-        MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL), MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL), MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL), MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)};
+    const LANGID languages[] = {MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL),
+                                kGerman,
+                                kEnglish,
+                                MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA),
+                                MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)};
     for (const LANGID language : languages) {
         SCOPED_TRACE(language);
         const auto bytes = ResourceBytes(resources.get(), RT_DIALOG, MAKEINTRESOURCEW(kDialog), language);
@@ -170,6 +176,19 @@ TEST(OneStepDialog, SearchesOffersTheWizardThenInstallsAConnectedPrinter) {
     EXPECT_EQ(ControlText(dialog, IDCANCEL), L"Cancel");
     Sleep(300);
     EXPECT_TRUE(SaveScreenshot(dialog, JoinPath(ArtifactFolder(), L"onestep_dialog_searching_en.bmp")));
+
+    // "Wizard" starts the system's add-printer-driver wizard on the package INF.
+    {
+        DebugOutputCapture capture;
+        PostMessageW(dialog, WM_COMMAND, kWizardButton, 0);
+        const std::wstring wizard =
+            L"Started rundll32.exe printui.dll PrintUIEntry /ii /f \"" + PackageFolderPath() + L"\\kelnov6.inf\"";
+        EXPECT_TRUE(capture.WaitFor(wizard, std::chrono::seconds(30)));
+        for (const std::wstring& line : capture.MessagesContaining(wizard)) {
+            const std::size_t at = line.rfind(L"process ");
+            if (at != std::wstring::npos) TerminateProcessById(std::wcstoul(line.c_str() + at + 8, nullptr, 10));
+        }
+    }
 
     auto printer = ConnectPrinter(L"SER410", 1, L"TavolenMX-410");
     const std::wstring done = resources.Text(kDone);

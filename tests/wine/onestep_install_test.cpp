@@ -144,9 +144,16 @@ TEST(OneStepInstall, UninstallerNameNeverInstallsButStartsATemporaryCopyInUninst
         EXPECT_EQ(run.exitCode, 0u);
         ASSERT_TRUE(capture.WaitFor(L"Started \"", std::chrono::seconds(20)));
         const std::wstring started = capture.MessagesContaining(L"Started \"").front();
-        // The copy lies in the temporary folder and gets the package folder after "-u".
-        EXPECT_NE(started.find(L"\\unins"), std::wstring::npos) << Narrow(started);
-        EXPECT_NE(started.find(L".tmp\""), std::wstring::npos) << Narrow(started);
+        // The copy is a new temporary file ("uni....tmp") that holds the program, and it gets the
+        // uninstaller's folder after "-u".
+        const std::size_t pathEnd = started.find(L'"', 9);
+        ASSERT_NE(pathEnd, std::wstring::npos) << Narrow(started);
+        const std::wstring copy = started.substr(9, pathEnd - 9);
+        wchar_t temp[MAX_PATH] = L"";
+        GetTempPathW(MAX_PATH, temp);
+        EXPECT_EQ(copy.rfind(std::wstring(temp) + L"uni", 0), 0u) << Narrow(copy);
+        EXPECT_EQ(copy.substr(copy.size() - 4), L".tmp") << Narrow(copy);
+        EXPECT_EQ(ReadFileBytes(copy), ReadFileBytes(Uninstaller()));
         EXPECT_NE(started.find(L" -u \"" + folder + L","), std::wstring::npos) << Narrow(started);
         EXPECT_TRUE(capture.WaitFor(L"usbonestep: uninstall 1", std::chrono::seconds(30)));
         EXPECT_NE(CopyTrace(capture).find(c.copyOptions), std::wstring::npos) << Narrow(CopyTrace(capture));
@@ -177,7 +184,8 @@ TEST(OneStepInstall, SilentInstallsEverySupportedPrinterOfOnePass) {
         ASSERT_TRUE(queue.found);
         EXPECT_EQ(queue.port, e.port);
         EXPECT_EQ(queue.driver, e.queue);
-        EXPECT_EQ(queue.attributes & (PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI), PRINTER_ATTRIBUTE_LOCAL);
+        EXPECT_EQ(queue.attributes & (PRINTER_ATTRIBUTE_LOCAL | PRINTER_ATTRIBUTE_ENABLE_BIDI),
+                  PRINTER_ATTRIBUTE_LOCAL);
         const DriverSnapshot driver = FindDriver(e.queue);
         ASSERT_TRUE(driver.found);
         EXPECT_NE(driver.configFile.find(L"kelnodrv6ui.dll"), std::wstring::npos);
@@ -190,10 +198,12 @@ TEST(OneStepInstall, SilentInstallsEverySupportedPrinterOfOnePass) {
 
     capture.Settle();
     EXPECT_FALSE(capture.MessagesContaining(L"Found not model Quillon MX-362").empty());
-    EXPECT_FALSE(capture.MessagesContaining(L"Installing printer model: Tavolen MX-410, name: Tavolen MX-410, port: USB001")
-                     .empty());
-    EXPECT_FALSE(capture.MessagesContaining(L"Installing printer model: Tavolen MX-420, name: Tavolen MX-420, port: USB002")
-                     .empty());
+    EXPECT_FALSE(
+        capture.MessagesContaining(L"Installing printer model: Tavolen MX-410, name: Tavolen MX-410, port: USB001")
+            .empty());
+    EXPECT_FALSE(
+        capture.MessagesContaining(L"Installing printer model: Tavolen MX-420, name: Tavolen MX-420, port: USB002")
+            .empty());
 }
 
 }  // namespace

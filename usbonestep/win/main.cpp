@@ -69,6 +69,7 @@ int Run(HINSTANCE instance) {
     if (options.uninstall) {
         const std::wstring folder =
             options.folder.empty() ? std::wstring(OneStepProgramFolder()) : WideString(options.folder);
+        DebugOutF(L"usbonestep: uninstall folder %ws\r\n", folder.c_str());
         UninstallOptions uninstall{folder.c_str(), options.keepFolder, options.silent};
         const int code = RunUninstaller(instance, uninstall);
         mutex.Close();
