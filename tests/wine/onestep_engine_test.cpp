@@ -72,7 +72,8 @@ BOOL WINAPI FakeUpdate(HWND, LPCWSTR deviceId, LPCWSTR inf, DWORD, PBOOL) {
     g_fakes.updatedDeviceId = deviceId ? deviceId : L"";
     g_fakes.updatedInf = inf ? inf : L"";
     if (g_fakes.updateMakesQueue)
-        return StagePackageDriverFiles() && AddDriver(kModel, L"kelnodrv6ui.dll") && AddQueue(kModel, kModel, g_fakes.queuePort);
+        return StagePackageDriverFiles() && AddDriver(kModel, L"kelnodrv6ui.dll") &&
+               AddQueue(kModel, kModel, g_fakes.queuePort);
     SetLastError(ERROR_NO_SUCH_DEVINST);
     return FALSE;
 }
@@ -103,8 +104,8 @@ PrinterInstallEntry EntryFor(const wchar_t* port, const char16_t* hardwareId) {
     return OneStepEntry(*record, *FindModel(u"TavolenMX-410"));
 }
 
-// Each test starts with the Spooler running and without the model's queue and driver, with the fakes in place and the fixed
-// waits recorded (the service polls really wait, so that a Spooler restart takes its time).
+// Each test starts with the Spooler running and without the model's queue and driver, with the fakes in place and the
+// fixed waits recorded (the service polls really wait, so that a Spooler restart takes its time).
 class OneStepEngine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -172,7 +173,7 @@ TEST_F(OneStepEngine, AddingByHandAndItsFailures) {
         int result;
         const wchar_t* trace;  // a debugger-output line the install must write
         int queueAdds;
-        std::size_t queueChecks;    // 1 s waits for the queue to show
+        std::size_t queueChecks;      // 1 s waits for the queue to show
         std::size_t spoolerRestarts;  // 3 s waits before the Spooler starts again
     } cases[] = {
         {"new port", L"USB001", false, false, kOneStepInstalled, nullptr, 1, 0, 1},
