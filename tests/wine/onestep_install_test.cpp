@@ -2,6 +2,7 @@
 // prefix, with USB printers simulated in the prefix's SetupAPI database: the unattended install,
 // its search without a printer, a second instance, and the program stored as unins000.exe.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,24 @@ std::vector<std::wstring> PackageQueues() {
 
 bool Contains(const std::vector<std::wstring>& list, const std::wstring& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The uninstaller started here deletes its folder to the recycle bin: the bench keeps that bin
+// inside the prefix, never the user's.
+TEST(OneStepInstall, RecycleBinOfTheProgramsIsInsideThePrefix) {
+    wchar_t dataHome[MAX_PATH] = L"";
+    ASSERT_NE(GetEnvironmentVariableW(L"XDG_DATA_HOME", dataHome, MAX_PATH), 0u);
+    const std::wstring folder = MakeTempFolder(L"recycled");
+    ASSERT_TRUE(WriteFileBytes(JoinPath(folder, L"file.txt"), "x"));
+    std::wstring from = folder + L'\0';  // a double-terminated list
+    SHFILEOPSTRUCTW operation{};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    ASSERT_EQ(SHFileOperationW(&operation), 0);
+    EXPECT_FALSE(FileExists(folder));
+    const std::wstring name = folder.substr(folder.find_last_of(L'\\') + 1);
+    EXPECT_TRUE(FileExists(L"Z:" + std::wstring(dataHome) + L"/Trash/files/" + name)) << Narrow(dataHome);
 }
 
 TEST(OneStepInstall, WithoutPrinterSilentSearchesOnAndInstallsNothing) {
