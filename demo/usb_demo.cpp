@@ -110,12 +110,7 @@ int wmain() {
     kelno::test::DebugOutputCapture capture;
 
     std::printf("1. A \"TavolenMX-410\" printer is connected on USB (port 1, simulated through SetupAPI).\n");
-    kelno::test::UsbPrinterSetup setup;
-    setup.instanceId = L"USB\\VID_2D37&PID_0001\\DEMO410";
-    setup.portNumber = 1;
-    setup.portDescription = L"TavolenMX-410";
-    setup.serialNumber = L"DEMO410";
-    auto printer = kelno::test::AddUsbPrinter(setup);
+    auto printer = kelno::test::AddUsbPrinterOfModel(L"DEMO410", 1, L"TavolenMX-410");
     if (!printer->Ok()) {
         std::printf("   could not simulate the printer: %s\n", Narrow(printer->Failure()).c_str());
         return 1;

@@ -246,11 +246,7 @@ TEST_F(OneStepEngine, CopyDefersAFileHeldOpenToTheNextBoot) {
 // The unattended loop on a connected printer: 0 when it is installed, the install-failed code
 // when it is not.
 TEST_F(OneStepEngine, UnattendedLoopEndsWithTheInstallsOutcome) {
-    UsbPrinterSetup setup;
-    setup.instanceId = L"USB\\VID_2D37&PID_0001\\LOOP410";
-    setup.portNumber = 1;
-    setup.portDescription = L"TavolenMX-410";
-    auto printer = AddUsbPrinter(setup);
+    auto printer = AddUsbPrinterOfModel(L"LOOP410", 1, L"TavolenMX-410");
     ASSERT_TRUE(printer->Ok()) << Narrow(printer->Failure());
     OneStepOptions options;
     options.silent = true;

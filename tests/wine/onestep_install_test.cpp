@@ -31,12 +31,7 @@ std::wstring OneStep() { return JoinPath(PackageFolderPath(), L"usbonestep.exe")
 std::wstring Uninstaller() { return JoinPath(PackageFolderPath(), L"unins000.exe"); }
 
 std::unique_ptr<SimulatedDevice> ConnectPrinter(const std::wstring& serial, DWORD port, const std::wstring& model) {
-    UsbPrinterSetup setup;
-    setup.instanceId = L"USB\\VID_2D37&PID_0001\\" + serial;
-    setup.portNumber = port;
-    setup.portDescription = model;
-    setup.serialNumber = serial;
-    auto device = AddUsbPrinter(setup);
+    auto device = AddUsbPrinterOfModel(serial, port, model);
     EXPECT_TRUE(device->Ok()) << Narrow(device->Failure());
     return device;
 }
