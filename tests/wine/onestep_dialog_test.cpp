@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -118,39 +120,32 @@ std::unique_ptr<SimulatedDevice> ConnectPrinter(const std::wstring& serial, DWOR
     return device;
 }
 
-// Fills a dialog made from a language's template the way the search shows it.
-INT_PTR CALLBACK SearchingDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-    if (message != WM_INITDIALOG) return FALSE;
-    SetDlgItemTextW(dialog, kStatus, reinterpret_cast<const wchar_t*>(lParam));
-    ShowWindow(GetDlgItem(dialog, kWizardButton), SW_SHOW);
-    ShowWindow(GetDlgItem(dialog, kPicture), SW_SHOW);
-    ShowWindow(GetDlgItem(dialog, kLog), SW_HIDE);
-    ShowWindow(GetDlgItem(dialog, kProgress), SW_HIDE);
-    return TRUE;
-}
+// The running program in the UI language of the run: Wine takes it from the locale environment of
+// the test program, which its children inherit. The test runs once per language
+// (KELNO_ONESTEP_LANGUAGE with LANG, set by its registration) and is skipped in a run without one.
+TEST(OneStepDialog, SearchesInTheLanguageOfTheRun) {
+    char code[16] = "";
+    if (!GetEnvironmentVariableA("KELNO_ONESTEP_LANGUAGE", code, sizeof(code))) GTEST_SKIP() << "no language run";
+    const struct {
+        const char* code;
+        LANGID language;
+        const wchar_t* wizard;
+    } languages[] = {{"en", kEnglish, L"Wizard"}, {"de", kGerman, L"Assistent"}};
+    const auto* run = std::find_if(std::begin(languages), std::end(languages),
+                                   [&](const auto& entry) { return std::string(entry.code) == code; });
+    ASSERT_NE(run, std::end(languages)) << code;
 
-void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
-
-// Wine takes the user-interface language from the machine's locale, which a test cannot switch
-// for a program it starts: the German dialog is made here from the program's German template.
-TEST(OneStepDialog, GermanSearchingScreenshot) {
     const ProgramResources resources;
-    const auto bytes = ResourceBytes(resources.get(), RT_DIALOG, MAKEINTRESOURCEW(kDialog), kGerman);
-    ASSERT_TRUE(bytes);
-    const std::wstring status = resources.Text(kDeviceNotFound, kGerman);
-    HWND dialog = CreateDialogIndirectParamW(resources.get(), reinterpret_cast<const DLGTEMPLATE*>(bytes->data()),
-                                             nullptr, &SearchingDialogProc, reinterpret_cast<LPARAM>(status.c_str()));
-    ASSERT_NE(dialog, nullptr) << GetLastError();
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
-    for (int i = 0; i < 10; ++i, Sleep(50)) Pump();
-    EXPECT_EQ(ControlText(dialog, kWizardButton), L"Assistent");
-    EXPECT_EQ(ControlText(dialog, IDCANCEL), L"Abbrechen");
-    EXPECT_TRUE(SaveScreenshot(dialog, JoinPath(ArtifactFolder(), L"onestep_dialog_searching_de.bmp")));
-    DestroyWindow(dialog);
+    StartedProgram program(OneStep());
+    HWND dialog = WaitForProcessWindow(program.ProcessId(), 60000);
+    ASSERT_NE(dialog, nullptr);
+    const std::wstring notFound = resources.Text(kDeviceNotFound, run->language);
+    ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, kStatus) == notFound; }, 60000))
+        << Narrow(ControlText(dialog, kStatus));
+    EXPECT_EQ(ControlText(dialog, kWizardButton), run->wizard);
+    Sleep(300);
+    EXPECT_TRUE(
+        SaveScreenshot(dialog, JoinPath(ArtifactFolder(), L"onestep_dialog_searching_" + Widen(code) + L".bmp")));
 }
 
 // The running program: no printer, then one connected while it searches.
