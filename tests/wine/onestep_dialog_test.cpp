@@ -130,7 +130,9 @@ TEST(OneStepDialog, SearchesInTheLanguageOfTheRun) {
         const char* code;
         LANGID language;
         const wchar_t* wizard;
-    } languages[] = {{"en", kEnglish, L"Wizard"}, {"de", kGerman, L"Assistent"}};
+    } languages[] = {{"en", kEnglish, L"Wizard"},
+                     {"de", kGerman, L"Assistent"},
+                     {"ar", MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), L"المعالج"}};
     const auto* run = std::find_if(std::begin(languages), std::end(languages),
                                    [&](const auto& entry) { return std::string(entry.code) == code; });
     ASSERT_NE(run, std::end(languages)) << code;
@@ -143,6 +145,9 @@ TEST(OneStepDialog, SearchesInTheLanguageOfTheRun) {
     ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, kStatus) == notFound; }, 60000))
         << Narrow(ControlText(dialog, kStatus));
     EXPECT_EQ(ControlText(dialog, kWizardButton), run->wizard);
+    // Arabic reads from right to left.
+    const bool rightToLeft = (GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
+    EXPECT_EQ(rightToLeft, PRIMARYLANGID(run->language) == LANG_ARABIC);
     Sleep(300);
     EXPECT_TRUE(
         SaveScreenshot(dialog, JoinPath(ArtifactFolder(), L"onestep_dialog_searching_" + Widen(code) + L".bmp")));
