@@ -22,6 +22,13 @@ PrinterInstallEntry OneStepEntry(const PortRecord& record, const ModelRow& row) 
     return entry;
 }
 
+StartAction ChooseStartAction(const OneStepOptions& options, bool runsAsUninstaller, bool packageInstalled) {
+    if (options.uninstall) return StartAction::uninstall;
+    if (runsAsUninstaller) return StartAction::startUninstallCopy;
+    if (packageInstalled) return options.silent ? StartAction::endAlreadyInstalled : StartAction::handOverToUninstaller;
+    return options.silent ? StartAction::installSilently : StartAction::installWithDialog;
+}
+
 LoopVerdict AfterPass(PassOutcome outcome, const OneStepOptions& options, std::uint64_t elapsedMs) {
     switch (outcome) {
         case PassOutcome::installed: return {true, kExitOk};
