@@ -29,8 +29,8 @@ struct ColumnSpec {
 
 constexpr ColumnSpec kUninstallColumns[] = {
     {IDS_COLUMN_PRINTER_NAME, 150}, {IDS_COLUMN_PRINTER_MODEL, 150}, {IDS_COLUMN_PORT, 200}, {0, 0}};
-constexpr ColumnSpec kDriverColumns[] = {{IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150},
-                                         {IDS_COLUMN_VERSION, 90}};
+constexpr ColumnSpec kDriverColumns[] = {
+    {IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150}, {IDS_COLUMN_VERSION, 90}};
 
 // The uninstall options with their start states.
 struct OptionSpec {
@@ -96,7 +96,8 @@ void FillQueues(HWND list) {
     DWORD count = 0;
     const std::vector<BYTE> buffer = Enumerate<PRINTER_INFO_2W>(&EnumPrintersW, PRINTER_ENUM_LOCAL, &count);
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
+    for (DWORD i = 0; i < count; ++i)
+        InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
 }
 
 // The selection as the worker's records, from the top; the number of records.
@@ -105,7 +106,7 @@ int CollectSelection(HWND page, WizardState& state) {
         if (option.field) state.*option.field = IsDlgButtonChecked(page, option.control) == BST_CHECKED ? 1 : 0;
     const HWND list = GetDlgItem(page, IDC_PAGE_LIST);
     const std::vector<int> rows = SelectedRows(list);
-    PrinterInstallEntry* entries = AllocateWizardRequest(state, static_cast<int>(rows.size()));
+    PrinterInstallEntry* entries = ReplaceWizardRequest(state, static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size() && entries; ++i) {
         wchar_t name[MAX_PATH], driver[MAX_PATH], port[MAX_PATH];
         CellText(list, rows[i], 0, name, std::size(name));
