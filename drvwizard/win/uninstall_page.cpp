@@ -132,7 +132,7 @@ void FillDrivers(HWND list) {
 
 }  // namespace
 
-INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     return Guarded("uninstall page", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
         WizardState* state = message == WM_INITDIALOG ? KeepPageState(page, lParam) : PageState(page);
         if (!state) return FALSE;
@@ -144,6 +144,11 @@ INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM, LPARAM lPara
                     EnableWindow(GetDlgItem(page, option.control), option.enabled);
                 }
                 return TRUE;
+            case WM_COMMAND:
+                // The selected queues are always deleted, whatever reaches the box.
+                if (LOWORD(wParam) == IDC_UNINSTALL_DELETE_PRINTER)
+                    CheckDlgButton(page, IDC_UNINSTALL_DELETE_PRINTER, BST_CHECKED);
+                return FALSE;
             case WM_NOTIFY:
                 switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
                     case PSN_SETACTIVE:

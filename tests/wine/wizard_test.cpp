@@ -165,6 +165,8 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
     EXPECT_EQ((*labelB)[2], L"FILE:");
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PRINTER));
     EXPECT_FALSE(wizard.Enabled(IDC_UNINSTALL_DELETE_PRINTER));
+    wizard.Click(IDC_UNINSTALL_DELETE_PRINTER);  // cannot be cleared
+    EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PRINTER));
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_REMOVE_DRIVER));
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PORT));
     EXPECT_FALSE(wizard.Checked(IDC_UNINSTALL_REMOVE_PACKAGE));
