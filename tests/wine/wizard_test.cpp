@@ -16,7 +16,9 @@
 #include "drvwizard/win/wizard_messages.h"
 #include "drvwizard/wizard_flow.h"
 #include "resources/drvwizard/resource_ids.h"
+#include "engine/win/tcpip_port.h"
 #include "tests/support/spooler.h"
+#include "tests/support/tcpip_monitor.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/support/wizard_window.h"
 
@@ -144,8 +146,12 @@ TEST_F(Wizard, UninstallHandsOverToThePackageUninstallerAndCloses) {
     EXPECT_TRUE(QueueExists(L"Label A"));
 }
 
-TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
-    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver)) << GetLastError();
+TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesWithTheirPortsAndDrivers) {
+    // "Label A" prints to a standard TCP/IP port (the stand-in monitor keeps it).
+    InstallTcpIpMonitor();
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.7", L"10.1.1.7", 9100));
+    ASSERT_TRUE(ReadStoredPort(L"10.1.1.7").exists);
+    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver, L"10.1.1.7")) << GetLastError();
     ASSERT_TRUE(AddPackageQueue(L"Label B", kSupportedDriver)) << GetLastError();
     ASSERT_TRUE(AddPackageQueue(L"Office", kOtherSupportedDriver)) << GetLastError();
     WizardWindow wizard(WizardLaunch::Program(LoneWizard(false)));
@@ -196,8 +202,12 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
     ASSERT_NE(first, std::wstring::npos) << Narrow(text);
     ASSERT_NE(second, std::wstring::npos) << Narrow(text);
     EXPECT_LT(first, second);
+    const std::size_t port = text.find(L"Remove port: 10.1.1.7 ...");
     EXPECT_NE(driver, std::wstring::npos) << Narrow(text);
-    EXPECT_LT(second, driver);
+    ASSERT_NE(port, std::wstring::npos) << Narrow(text);
+    // Queues, then their ports, then their drivers.
+    EXPECT_LT(second, port);
+    EXPECT_LT(port, driver);
     EXPECT_TRUE(wizard.WaitForText(IDC_RESULT_STATUS, L"Uninstallation complete."));
     EXPECT_TRUE(wizard.WaitForSheetButton(kSheetBackButton, true));
     // A finished removal is shown in blue.
@@ -207,6 +217,7 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
 
     EXPECT_FALSE(QueueExists(L"Label A"));
     EXPECT_FALSE(QueueExists(L"Label B"));
+    EXPECT_FALSE(ReadStoredPort(L"10.1.1.7").exists);
     EXPECT_TRUE(QueueExists(L"Office"));
     EXPECT_FALSE(DriverInstalled(kSupportedDriver));
     EXPECT_TRUE(DriverInstalled(kOtherSupportedDriver));
