@@ -230,6 +230,34 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesWithTheirPortsAndDrivers) {
     EXPECT_EQ(wizard.WaitForExit(), 0u);
 }
 
+TEST_F(Wizard, RemovePackageAddsThePackageStepOnly) {
+    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver)) << GetLastError();
+    WizardWindow wizard(WizardLaunch::Program(LoneWizard(false)));
+    ASSERT_NE(wizard.WaitForSheet(), nullptr);
+    ASSERT_TRUE(wizard.WaitForPage(kModePage));
+    ASSERT_TRUE(wizard.Click(IDC_MODE_UNINSTALL));
+    ASSERT_TRUE(wizard.NextTo(kUninstallPage));
+    const auto rows = wizard.ListRows(IDC_PAGE_LIST, 1);
+    const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r[0] == L"Label A"; });
+    ASSERT_NE(row, rows.end());
+    ASSERT_TRUE(wizard.SelectListRow(IDC_PAGE_LIST, static_cast<int>(row - rows.begin())));
+    // Only the package besides the queue.
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_REMOVE_DRIVER));
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_DELETE_PORT));
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_REMOVE_PACKAGE));
+    ASSERT_TRUE(wizard.NextTo(kResultPage));
+    AnswerBoxesUntilDone(wizard, L"Uninstallation complete.");
+    const std::wstring text = wizard.Text(IDC_RESULT_TEXT);
+    EXPECT_NE(text.find(L"Remove printer: Label A ..."), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"Delete printer driver package, inf:"), std::wstring::npos) << Narrow(text);
+    EXPECT_EQ(text.find(L"Remove printer driver"), std::wstring::npos) << Narrow(text);
+    EXPECT_EQ(text.find(L"Remove port:"), std::wstring::npos) << Narrow(text);
+    EXPECT_FALSE(QueueExists(L"Label A"));
+    EXPECT_TRUE(DriverInstalled(kSupportedDriver));
+    wizard.PressButton(PSBTN_FINISH);
+    EXPECT_EQ(wizard.WaitForExit(), 0u);
+}
+
 TEST_F(Wizard, FailedInstallEndsInRedAndASecondStartStartsNoSecondWorker) {
     WizardWindow wizard;
     ASSERT_NE(wizard.WaitForSheet(), nullptr);
