@@ -106,7 +106,7 @@ int CollectSelection(HWND page, WizardState& state) {
         if (option.field) state.*option.field = IsDlgButtonChecked(page, option.control) == BST_CHECKED ? 1 : 0;
     const HWND list = GetDlgItem(page, IDC_PAGE_LIST);
     const std::vector<int> rows = SelectedRows(list);
-    PrinterInstallEntry* entries = ReplaceWizardRequest(state, static_cast<int>(rows.size()));
+    PrinterInstallEntry* entries = AllocateWizardRequest(state, static_cast<int>(rows.size()));
     for (std::size_t i = 0; i < rows.size() && entries; ++i) {
         wchar_t name[MAX_PATH], driver[MAX_PATH], port[MAX_PATH];
         CellText(list, rows[i], 0, name, std::size(name));

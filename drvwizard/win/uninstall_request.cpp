@@ -12,14 +12,14 @@
 namespace kelno {
 namespace {
 
-// The array of the current request when it was made by ReplaceWizardRequest.
+// The array of the current request when it was made by AllocateWizardRequest.
 std::unique_ptr<PrinterInstallEntry[]> RequestArray;
 
 void ReleaseRequest(WizardState& state) {
     if (state.request && state.request == RequestArray.get()) {
         RequestArray.reset();
     } else {
-        delete state.request;  // the install page's single entry
+        delete state.request;  // a single entry made with new by its caller
     }
     state.request = nullptr;
     state.requestCount = 0;
@@ -27,7 +27,7 @@ void ReleaseRequest(WizardState& state) {
 
 }  // namespace
 
-PrinterInstallEntry* ReplaceWizardRequest(WizardState& state, int count) {
+PrinterInstallEntry* AllocateWizardRequest(WizardState& state, int count) {
     ReleaseRequest(state);
     if (count <= 0) return nullptr;
     RequestArray.reset(new PrinterInstallEntry[static_cast<std::size_t>(count)]());

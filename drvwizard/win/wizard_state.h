@@ -32,11 +32,11 @@ struct WizardState {
 
 static_assert(sizeof(WizardState::uiLanguage) == 2);
 
-// The request memory. The install page allocates its single entry with new; an array of
-// entries (the uninstall page's selection) is made here and owned by this module. Replacing or
-// freeing the request releases it the way it was made.
+// The request memory, made here and owned by this module for the pages that fill it (the install
+// page's single entry, the uninstall page's selection). A request that a caller made itself with
+// new (one entry) is released the same way when it is replaced or freed.
 // Replaces the request with count zeroed entries (none when count is not positive).
-PrinterInstallEntry* ReplaceWizardRequest(WizardState& state, int count);
+PrinterInstallEntry* AllocateWizardRequest(WizardState& state, int count);
 // Frees the request after the sheet has closed.
 void FreeWizardRequest(WizardState& state);
 static_assert(sizeof(WizardState::infPath) == 260 * sizeof(wchar_t));
