@@ -49,3 +49,4 @@
 #define IDS_SPECIAL_COLOUR_BLUE 2125
 #define IDS_SPECIAL_COLOUR_ORANGE 2128
 #define IDS_CUSTOM_SIZE 2200
+#include "watermark_ids.h"  // the WaterMark page
