@@ -128,7 +128,8 @@ WatermarkPicture BinariseWatermark(const WatermarkPicture& picture, std::uint16_
     const std::size_t rowBytes = PaddedRowBytes(result.width);
     for (std::uint32_t y = 0; y < result.height; ++y) {
         std::uint8_t* row = result.grey.data() + rowBytes * y;
-        for (std::uint32_t x = 0; x < result.width; ++x) row[x] = static_cast<std::uint8_t>(std::min(row[x] + offset, 255));
+        for (std::uint32_t x = 0; x < result.width; ++x)
+            row[x] = static_cast<std::uint8_t>(std::min(row[x] + offset, 255));
     }
     Binarise(result.grey.data(), result.width, result.height, kDitherStucki, kDitherFamilyStandard);
     return result;

@@ -41,8 +41,7 @@ TEST(WatermarkPictureTest, HeadersGiveFormatAndSizeOrNothing) {
         {"png", PngHead(1920, 1080), PictureHeader{PictureFormat::png, 1920, 1080}},
         {"png claiming 4 billion rows", PngHead(1, 0xFFFFFFFF), PictureHeader{PictureFormat::png, 1, 0xFFFFFFFF}},
         {"png cut before its sizes", Cut(PngHead(8, 8), 20), std::nullopt},
-        {"png whose first chunk is not IHDR", Join({Cut(PngHead(8, 8), 12), Text("IDAT"), Bytes(12, 1)}),
-         std::nullopt},
+        {"png whose first chunk is not IHDR", Join({Cut(PngHead(8, 8), 12), Text("IDAT"), Bytes(12, 1)}), std::nullopt},
         {"jpeg", Join({JpegStart(), jfif, JpegSegment(0xC0, JpegFrame(800, 600))}),
          PictureHeader{PictureFormat::jpeg, 800, 600}},
         {"progressive jpeg after fill bytes and a large segment",
@@ -57,8 +56,8 @@ TEST(WatermarkPictureTest, HeadersGiveFormatAndSizeOrNothing) {
          std::nullopt},
         {"jpeg cut inside a segment", Join({JpegStart(), Cut(jfif, 3)}), std::nullopt},
         {"jpeg frame header cut short", Join({JpegStart(), Bytes{0xFF, 0xC0, 0x00, 0x11, 8, 0}}), std::nullopt},
-        {"jpeg with garbage between segments", Join({JpegStart(), jfif, Bytes{0x00}, JpegSegment(0xC0, JpegFrame(9, 9))}),
-         std::nullopt},
+        {"jpeg with garbage between segments",
+         Join({JpegStart(), jfif, Bytes{0x00}, JpegSegment(0xC0, JpegFrame(9, 9))}), std::nullopt},
         {"jpeg segment length below 2", Join({JpegStart(), Bytes{0xFF, 0xE0, 0x00, 0x01}}), std::nullopt},
         {"gif87a", GifHead("GIF87a", 320, 200), PictureHeader{PictureFormat::gif, 320, 200}},
         {"gif89a", GifHead("GIF89a", 1, 65535), PictureHeader{PictureFormat::gif, 1, 65535}},
@@ -83,14 +82,19 @@ TEST(WatermarkPictureTest, OnlyPicturesOfBoundedSizeAreDecoded) {
         std::uint32_t width, height;
         bool allowed;
     } cases[] = {
-        {4000, 3000, true},     // a 12-megapixel photo
-        {6000, 4000, true},     // 24 megapixels
-        {5000, 5001, false},    // just over the pixel count
-        {20000, 1, true},       {20001, 1, false},  {1, 20001, false},
-        {65535, 65535, false},  {0xFFFFFFFF, 0xFFFFFFFF, false},
-        {0, 10, false},         {10, 0, false},
+        {4000, 3000, true},   // a 12-megapixel photo
+        {6000, 4000, true},   // 24 megapixels
+        {5000, 5001, false},  // just over the pixel count
+        {20000, 1, true},
+        {20001, 1, false},
+        {1, 20001, false},
+        {65535, 65535, false},
+        {0xFFFFFFFF, 0xFFFFFFFF, false},
+        {0, 10, false},
+        {10, 0, false},
     };
-    for (const auto& c : cases) EXPECT_EQ(WatermarkSizeAllowed(c.width, c.height), c.allowed) << c.width << "x" << c.height;
+    for (const auto& c : cases)
+        EXPECT_EQ(WatermarkSizeAllowed(c.width, c.height), c.allowed) << c.width << "x" << c.height;
 }
 
 TEST(WatermarkPictureTest, ColoursBecomeGreyOverWhite) {
@@ -119,8 +123,9 @@ TEST(WatermarkPictureTest, ColoursBecomeGreyOverWhite) {
         }
         WatermarkPicture picture{2, 3, std::vector<std::uint8_t>(PaddedRowBytes(2) * 3, kPaddingMarker)};
         BgraRowsToGrey(rows.data(), 12, 5 /* more than are left */, 1, picture);
-        EXPECT_EQ(picture.grey, (std::vector<std::uint8_t>{kPaddingMarker, kPaddingMarker, kPaddingMarker,
-                                                           kPaddingMarker, c.grey, c.grey, W, W, c.grey, c.grey, W, W}));
+        EXPECT_EQ(picture.grey,
+                  (std::vector<std::uint8_t>{kPaddingMarker, kPaddingMarker, kPaddingMarker, kPaddingMarker, c.grey,
+                                             c.grey, W, W, c.grey, c.grey, W, W}));
     }
 }
 
@@ -207,7 +212,11 @@ TEST(WatermarkPlacementTest, TheFrameShowsThePictureInItsPlaceOnly) {
         {"enlarged pixels repeat", halves, 5, 1, {1, 0, 4, 1}, {W, B, B, W, W}},
         {"cut at the frame's edges", black, 3, 2, {-1, 1, 8, 4}, {W, W, W, B, B, B}},
         {"nothing drawn at size 0", black, 2, 2, {0, 0, 0, 0}, std::vector<std::uint8_t>(4, W)},
-        {"an empty picture leaves the frame white", WatermarkPicture{}, 2, 2, {0, 0, 2, 2},
+        {"an empty picture leaves the frame white",
+         WatermarkPicture{},
+         2,
+         2,
+         {0, 0, 2, 2},
          std::vector<std::uint8_t>(4, W)},
     };
     for (const auto& c : cases) {
