@@ -43,4 +43,34 @@ inline bool WritePicture(const std::wstring& path, const std::wstring& mimeType,
     return saved;
 }
 
+// Writes a width x height picture of 8-bit palette indices (GIF needs them); grey(x, y) gives
+// each pixel's grey level. The palette runs from white to black, so that an index is not the
+// grey level it stands for: index i shows grey 255 - i.
+inline bool WriteIndexedPicture(const std::wstring& path, const std::wstring& mimeType, int width, int height,
+                                const std::function<std::uint8_t(int, int)>& grey) {
+    using namespace Gdiplus::DllExports;
+    CLSID encoder{};
+    if (!EncoderOf(mimeType, &encoder)) return false;
+    const int stride = (width + 3) & ~3;
+    std::vector<BYTE> indices(static_cast<std::size_t>(stride) * height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) indices[static_cast<std::size_t>(y) * stride + x] = 255 - grey(x, y);
+    std::vector<BYTE> paletteBytes(sizeof(Gdiplus::ColorPalette) + 255 * sizeof(Gdiplus::ARGB));
+    auto* palette = reinterpret_cast<Gdiplus::ColorPalette*>(paletteBytes.data());
+    palette->Flags = Gdiplus::PaletteFlagsGrayScale;
+    palette->Count = 256;
+    for (UINT i = 0; i < 256; ++i) {
+        const UINT level = 255 - i;
+        palette->Entries[i] = 0xFF000000u | (level << 16) | (level << 8) | level;
+    }
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, stride, PixelFormat8bppIndexed, indices.data(), &bitmap) !=
+        Gdiplus::Ok)
+        return false;
+    const bool saved = GdipSetImagePalette(bitmap, palette) == Gdiplus::Ok &&
+                       GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
+    GdipDisposeImage(bitmap);
+    return saved;
+}
+
 }  // namespace kelno::test

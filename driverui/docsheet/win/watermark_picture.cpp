@@ -24,7 +24,7 @@ constexpr UINT kBandRows = 256;
 // The first bytes of the file, at most kPictureHeaderBytes.
 std::vector<std::uint8_t> ReadHead(const wchar_t* path) {
     ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return {};
     std::vector<std::uint8_t> head(kPictureHeaderBytes);
     DWORD read = 0;
@@ -69,8 +69,8 @@ WatermarkPicture ReadWatermarkPicture(const wchar_t* path) {
         if (GdipBitmapLockBits(bitmap.get(), &band, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) !=
             Gdiplus::Ok)
             return {};
-        BgraRowsToGrey(static_cast<const std::uint8_t*>(data.Scan0), data.Stride, static_cast<std::uint32_t>(band.Height),
-                       top, picture);
+        BgraRowsToGrey(static_cast<const std::uint8_t*>(data.Scan0), data.Stride,
+                       static_cast<std::uint32_t>(band.Height), top, picture);
         GdipBitmapUnlockBits(bitmap.get(), &data);
     }
     return picture;
