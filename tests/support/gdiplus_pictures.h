@@ -33,11 +33,13 @@ inline bool WritePicture(const std::wstring& path, const std::wstring& mimeType,
     using namespace Gdiplus::DllExports;
     CLSID encoder{};
     if (!EncoderOf(mimeType, &encoder)) return false;
-    Gdiplus::GpBitmap* bitmap = nullptr;
-    if (GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &bitmap) != Gdiplus::Ok)
-        return false;
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) GdipBitmapSetPixel(bitmap, x, y, colour(x, y));
+        for (int x = 0; x < width; ++x) pixels[static_cast<std::size_t>(y) * width + x] = colour(x, y);
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (GdipCreateBitmapFromScan0(width, height, width * 4, PixelFormat32bppARGB,
+                                  reinterpret_cast<BYTE*>(pixels.data()), &bitmap) != Gdiplus::Ok)
+        return false;
     const bool saved = GdipSaveImageToFile(bitmap, path.c_str(), &encoder, nullptr) == Gdiplus::Ok;
     GdipDisposeImage(bitmap);
     return saved;

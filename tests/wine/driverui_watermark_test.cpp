@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -26,6 +27,7 @@
 #include "driverui/docsheet/watermark_preview.h"
 #include "driverui/docsheet/win/watermark_picture.h"
 #include "tests/support/common_ui_host.h"
+#include "tests/support/file_dialog.h"
 #include "tests/support/gdiplus_pictures.h"
 #include "tests/support/picture_files.h"
 #include "tests/wine/driverui_test_support.h"
@@ -454,6 +456,63 @@ TEST(WatermarkPageTest, FilesThatAreNoUsablePictureShowAnEmptyPreview) {
     // A file that disappears after it was chosen: the path stays, the preview is empty.
     EXPECT_TRUE(WatermarkPicture{}.Empty());
     EXPECT_TRUE(ReadWatermarkPicture(JoinPath(g_pictures, L"no such file.png").c_str()).Empty());
+}
+
+TEST(WatermarkPageTest, TheFileChoiceFillsThePathAndCancelKeepsIt) {
+    const std::wstring chosen = JoinPath(g_pictures, L"chosen.png");
+    ASSERT_TRUE(WritePicture(chosen, L"image/png", 32, 16, Pattern));
+    FileDialogAnswer opened, cancelled, whileOff;
+    std::wstring afterOpen, afterCancel;
+    BOOL browseWhileOff = TRUE;
+    Frame frame;
+    const SheetRun run = RunWatermarkPage(kQueue, L"unused.bmp", [&](HWND page) {
+        browseWhileOff = IsWindowEnabled(GetDlgItem(page, kBrowse));
+        Click(page, kEnable);
+        opened = AnswerFileDialog(page, kBrowse, chosen);
+        wchar_t text[300] = L"";
+        GetDlgItemTextW(page, kPath, text, static_cast<int>(std::size(text)));
+        afterOpen = text;
+        frame = ShownFrame(page);
+        cancelled = AnswerFileDialog(page, kBrowse, L"");
+        GetDlgItemTextW(page, kPath, text, static_cast<int>(std::size(text)));
+        afterCancel = text;
+    });
+    EXPECT_FALSE(browseWhileOff) << "\"...\" waits for the switch";
+    ASSERT_TRUE(opened.seen);
+    ASSERT_FALSE(opened.fileTypes.empty());
+    EXPECT_EQ(opened.fileTypes.front(), L"Images(*.bmp,*.jpg,*.png,*.gif)");
+    EXPECT_EQ(afterOpen, chosen);
+    EXPECT_FALSE(AllWhite(frame)) << "the chosen picture is previewed";
+    EXPECT_TRUE(cancelled.seen);
+    EXPECT_EQ(afterCancel, chosen);
+    EXPECT_EQ(DevmodePath(run.applied), chosen);
+}
+
+TEST(WatermarkPageTest, ATwelveMegapixelPhotoFollowsTheTrackbars) {
+    const std::wstring photo = JoinPath(g_pictures, L"photo.jpg");
+    ASSERT_TRUE(WritePicture(photo, L"image/jpeg", 4000, 3000, [](int x, int y) {
+        const std::uint32_t level = static_cast<std::uint32_t>((x / 3 + y / 5) % 256);
+        return 0xFF000000u | (level << 16) | ((255 - level) << 8) | (level / 2);
+    }));
+    ULONGLONG opened = 0, moved = 0;
+    Frame frame;
+    RunWatermarkPage(kQueue, L"unused.bmp", [&](HWND page) {
+        Click(page, kEnable);
+        ULONGLONG start = GetTickCount64();
+        ShowPath(page, photo);
+        opened = GetTickCount64() - start;
+        start = GetTickCount64();
+        for (int position : {90, 70, 50}) MoveTrackbar(page, kScale, position);
+        for (int position : {0, 40, 100}) MoveTrackbar(page, kHorizontal, position);
+        moved = (GetTickCount64() - start) / 6;
+        frame = ShownFrame(page);
+    });
+    EXPECT_FALSE(AllWhite(frame));
+    // Generous bounds for a loaded machine: the picture is decoded and binarised once; a move of
+    // the scale or position only places it again.
+    EXPECT_LT(opened, 30000u);
+    EXPECT_LT(moved, 1500u);
+    std::printf("12-megapixel photo: first preview %llu ms, each move %llu ms\n", opened, moved);
 }
 
 // Screenshots of the page with a picture, in English and in Arabic.
