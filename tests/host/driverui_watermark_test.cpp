@@ -227,19 +227,6 @@ TEST(WatermarkPlacementTest, TheFrameShowsThePictureInItsPlaceOnly) {
     }
 }
 
-TEST(WatermarkPlacementTest, AReducedPhotoKeepsItsInkAndItsSize) {
-    // A picture much larger than the frame, binarised: the frame shows its dot density as grey.
-    const WatermarkPicture photo = BinariseWatermark(FromGrey(FilledGreyPicture(800, 400, 64)), 255);
-    const WatermarkPlacement placement = PlaceWatermark(800, 400, 100, 80, 100, 50, 50);
-    const WatermarkPicture frame = ComposeWatermarkPreview(photo, 100, 80, placement);
-    const std::vector<std::uint8_t> pixels = FramePixels(frame);
-    double inside = 0;
-    for (int y = 15; y < 65; ++y)
-        for (int x = 0; x < 100; ++x) inside += pixels[static_cast<std::size_t>(y) * 100 + x];
-    EXPECT_NEAR(inside / (50 * 100), 64, 6);
-    for (int y : {0, 14, 65, 79}) EXPECT_EQ(pixels[static_cast<std::size_t>(y) * 100 + 50], W) << y;
-}
-
 // ---- Settings ----
 
 DriverDevmode PatternedDevmode(std::uint8_t seed) {

@@ -12,7 +12,7 @@
 namespace kelno::test {
 
 struct FileDialogAnswer {
-    bool seen = false;                   // a file dialog opened
+    bool seen = false;                    // a file dialog opened
     std::vector<std::wstring> fileTypes;  // the texts of its file-type list
 };
 
@@ -78,26 +78,18 @@ inline FileDialogAnswer AnswerFileDialog(HWND owner, int button, const std::wstr
         done = true;
     });
     PostMessageW(GetDlgItem(owner, button), BM_CLICK, 0, 0);
-    // The click's dialog runs its modal loop inside this loop.
-    while (!done) {
+    // The click's dialog runs its modal loop inside this loop; then the page takes the answer.
+    ULONGLONG settled = 0;
+    while (!settled || GetTickCount64() < settled) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
         Sleep(10);
+        if (!settled && done) settled = GetTickCount64() + 500;
     }
     helper.join();
-    // Let the dialog close and the page take the answer.
-    const ULONGLONG settle = GetTickCount64() + 500;
-    while (GetTickCount64() < settle) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        Sleep(10);
-    }
     return answer;
 }
 

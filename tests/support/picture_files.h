@@ -1,8 +1,7 @@
 #pragma once
 // The first bytes of picture files (BMP, PNG, JPEG, GIF) as the watermark tests need them: with
-// a chosen size, cut short or claiming sizes no picture has. A whole 24-bit BMP can be made too.
+// a chosen size, cut short or claiming sizes no picture has.
 #include <cstdint>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -58,17 +57,6 @@ inline Bytes BmpCoreHead(std::uint16_t width, std::uint16_t height) {
     PutLe(b, height, 2);
     PutLe(b, 1, 2);
     PutLe(b, 24, 2);
-    return b;
-}
-
-// A whole 24-bit bottom-up BMP; colour(x, y) gives 0xRRGGBB of the pixel, y counted from the top.
-inline Bytes BmpFile(std::int32_t width, std::int32_t height, const std::function<std::uint32_t(int, int)>& colour) {
-    Bytes b = BmpHead(width, height);
-    const std::size_t rowBytes = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-    for (int y = height - 1; y >= 0; --y) {
-        for (int x = 0; x < width; ++x) PutLe(b, colour(x, y), 3);
-        for (std::size_t pad = static_cast<std::size_t>(width) * 3; pad < rowBytes; ++pad) b.push_back(0);
-    }
     return b;
 }
 
