@@ -94,8 +94,7 @@ std::u16string FeedOffsetText(std::int32_t micrometres, std::uint32_t measureUni
 std::int32_t FeedOffsetOfText(std::u16string_view text, std::uint32_t measureUnit, std::int32_t fallback);
 // The text after the focus left the box or an arrow moved it by delta steps: the value in
 // steps, held to the up-down range. A text that is not a number shows fallback (µm) again.
-std::u16string FeedOffsetStepped(std::u16string_view text, int delta, std::uint32_t measureUnit,
-                                 std::int32_t fallback);
+std::u16string FeedOffsetStepped(std::u16string_view text, int delta, std::uint32_t measureUnit, std::int32_t fallback);
 
 // The settings the page edits.
 struct PrintSettings {

@@ -60,8 +60,10 @@ TEST(PrintSettingsTest, ListsFollowTheModelsAccessoriesFlagsAndCompression) {
         {"all three", PostActionChoices(7), {2202, 2201, 2238, 2237, 1971}, {0, 1, 2, 3, 4}},
         {"partial cutter", PostActionChoices(4), {2202, 2201, 1971}, {0, 1, 2}},
         {"direct thermal", PrintModeChoices(0), {2242, 2243}, {0, 1}},
-        {"thermal transfer", PrintModeChoices(kModelFlagThermalTransfer | kModelFlagRollPaper),
-         {2242, 2243, 2244}, {0, 1, 2}},
+        {"thermal transfer",
+         PrintModeChoices(kModelFlagThermalTransfer | kModelFlagRollPaper),
+         {2242, 2243, 2244},
+         {0, 1, 2}},
         {"no compression", CompressionChoices(0), {1960}, {0}},
         {"zlib", CompressionChoices(1), {1960, 1961}, {0, 1}},
         {"pos zip", CompressionChoices(2), {1960, 1962}, {0, 2}},
@@ -105,10 +107,22 @@ TEST(PrintSettingsTest, TypedIntervals) {
         std::u16string_view text;
         int delta, fallback, expected;
     } cases[] = {
-        {u"5", 0, 7, 5},       {u" 12 ", 0, 7, 12},     {u"0", 0, 7, 1},      {u"1000", 0, 7, 999},
-        {u"-3", 0, 7, 1},      {u"+4", 0, 7, 4},        {u"abc", 0, 7, 7},    {u"", 0, 7, 7},
-        {u"12abc", 0, 7, 7},   {u"1.5", 0, 7, 7},       {u"999", 1, 7, 999},  {u"1", -1, 7, 1},
-        {u"0", 1, 7, 1},       {u"abc", 1, 7, 8},       {u"41", 1, 7, 42},    {u"41", -1, 7, 40},
+        {u"5", 0, 7, 5},
+        {u" 12 ", 0, 7, 12},
+        {u"0", 0, 7, 1},
+        {u"1000", 0, 7, 999},
+        {u"-3", 0, 7, 1},
+        {u"+4", 0, 7, 4},
+        {u"abc", 0, 7, 7},
+        {u"", 0, 7, 7},
+        {u"12abc", 0, 7, 7},
+        {u"1.5", 0, 7, 7},
+        {u"999", 1, 7, 999},
+        {u"1", -1, 7, 1},
+        {u"0", 1, 7, 1},
+        {u"abc", 1, 7, 8},
+        {u"41", 1, 7, 42},
+        {u"41", -1, 7, 40},
         {u"99999999999999999999999", 0, 7, 999},  // far beyond any integer: held, never wrapped
     };
     for (const auto& c : cases)
@@ -122,10 +136,15 @@ TEST(PrintSettingsTest, TypedDecimals) {
         std::u16string_view text;
         std::optional<std::int64_t> thousandths;
     } cases[] = {
-        {u"0.05", 50},     {u"1", 1000},       {u"-1.5", -1500},  {u"1,25", 1250},      {u".5", 500},
-        {u" 2.0 ", 2000},  {u"+0.1", 100},     {u"0.0005", 0},    {u"-0.0", 0},         {u"abc", std::nullopt},
-        {u"", std::nullopt}, {u"-", std::nullopt}, {u".", std::nullopt}, {u"1.2.3", std::nullopt},
-        {u"1e3", std::nullopt}, {u"0x10", std::nullopt}, {u"1 5", std::nullopt},
+        {u"0.05", 50},          {u"1", 1000},
+        {u"-1.5", -1500},       {u"1,25", 1250},
+        {u".5", 500},           {u" 2.0 ", 2000},
+        {u"+0.1", 100},         {u"0.0005", 0},
+        {u"-0.0", 0},           {u"abc", std::nullopt},
+        {u"", std::nullopt},    {u"-", std::nullopt},
+        {u".", std::nullopt},   {u"1.2.3", std::nullopt},
+        {u"1e3", std::nullopt}, {u"0x10", std::nullopt},
+        {u"1 5", std::nullopt},
     };
     for (const auto& c : cases) EXPECT_EQ(ThousandthsOf(c.text), c.thousandths) << Narrow(c.text);
     // Long digit runs saturate far outside every range instead of overflowing.
@@ -143,10 +162,10 @@ TEST(PrintSettingsTest, FeedOffsetsInEachUnit) {
         std::int32_t micrometres;
         std::u16string_view shown;
     } cases[] = {
-        {kInch, u"0.05", 1270, u"0.05"},    {kInch, u"1.00", 25400, u"1.00"},   {kInch, u"0.055", 1270, u"0.05"},
-        {kInch, u"-0.5", -12700, u"-0.50"}, {kMm, u"1.5", 1500, u"1.5"},         {kMm, u"-12.3", -12300, u"-12.3"},
-        {kCm, u"0.25", 2500, u"0.25"},      {kCm, u"2,5", 25000, u"2.50"},       {kMm, u"0", 0, u"0.0"},
-        {kInch, u"0", 0, u"0.00"},          {kMm, u"300", 254000, u"254.0"},     {kInch, u"-20", -254000, u"-10.00"},
+        {kInch, u"0.05", 1270, u"0.05"},    {kInch, u"1.00", 25400, u"1.00"}, {kInch, u"0.055", 1270, u"0.05"},
+        {kInch, u"-0.5", -12700, u"-0.50"}, {kMm, u"1.5", 1500, u"1.5"},      {kMm, u"-12.3", -12300, u"-12.3"},
+        {kCm, u"0.25", 2500, u"0.25"},      {kCm, u"2,5", 25000, u"2.50"},    {kMm, u"0", 0, u"0.0"},
+        {kInch, u"0", 0, u"0.00"},          {kMm, u"300", 254000, u"254.0"},  {kInch, u"-20", -254000, u"-10.00"},
         {kCm, u"30", 254000, u"25.40"},     {7, u"2.5", 2500, u"2.5"},  // an unknown unit counts in mm
     };
     for (const auto& c : cases) {
@@ -183,10 +202,10 @@ TEST(PrintSettingsTest, ArrowsAndLeavingTheBox) {
         std::uint32_t unit;
         std::u16string_view shown;
     } cases[] = {
-        {u"0.0", 1, kMm, u"0.1"},        {u"254.0", 1, kMm, u"254.0"},   {u"-254.0", -1, kMm, u"-254.0"},
-        {u"9.99", 1, kInch, u"10.00"},   {u"10.00", 1, kInch, u"10.00"}, {u"-0.05", -1, kInch, u"-0.06"},
-        {u"25.40", 1, kCm, u"25.40"},    {u"1.23", 0, kCm, u"1.23"},     {u"999", 0, kMm, u"254.0"},
-        {u"1.27", 0, kMm, u"1.2"},       {u"abc", 0, kMm, u"1.5"},       {u"abc", 1, kInch, u"0.06"},
+        {u"0.0", 1, kMm, u"0.1"},      {u"254.0", 1, kMm, u"254.0"},   {u"-254.0", -1, kMm, u"-254.0"},
+        {u"9.99", 1, kInch, u"10.00"}, {u"10.00", 1, kInch, u"10.00"}, {u"-0.05", -1, kInch, u"-0.06"},
+        {u"25.40", 1, kCm, u"25.40"},  {u"1.23", 0, kCm, u"1.23"},     {u"999", 0, kMm, u"254.0"},
+        {u"1.27", 0, kMm, u"1.2"},     {u"abc", 0, kMm, u"1.5"},       {u"abc", 1, kInch, u"0.06"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(FeedOffsetStepped(c.text, c.delta, c.unit, 1500), c.shown)
@@ -245,7 +264,7 @@ TEST(PrintSettingsTest, ApplyWritesThePagesFieldsAndNothingElse) {
 
     // Effect flags, post action, occurrence to post-feed, print mode, paper saving to the last
     // command, language and compression: nothing outside them.
-    const std::vector<Range> written = {{228, 231}, {240, 243}, {248, 259}, {296, 299},
+    const std::vector<Range> written = {{228, 231},  {240, 243},   {248, 259},  {296, 299},
                                         {320, 2421}, {2424, 2427}, {3040, 3043}};
     const auto* a = reinterpret_cast<const std::uint8_t*>(&before);
     const auto* b = reinterpret_cast<const std::uint8_t*>(&after);
@@ -279,11 +298,11 @@ TEST(PrintSettingsTest, EveryEditedFieldCountsAsAChange) {
     EXPECT_FALSE(PrintSettingsDiffer(same, stored));
     using Change = void (*)(PrintSettings&);
     const Change changes[] = {
-        [](PrintSettings& s) { s.printMode ^= 1; },     [](PrintSettings& s) { s.language ^= 1; },
-        [](PrintSettings& s) { s.postAction ^= 1; },    [](PrintSettings& s) { s.occurrence ^= 1; },
-        [](PrintSettings& s) { s.interval ^= 1; },      [](PrintSettings& s) { s.paperSaving ^= 1; },
-        [](PrintSettings& s) { s.sendPaperSize ^= 1; }, [](PrintSettings& s) { s.sendPaperType ^= 1; },
-        [](PrintSettings& s) { s.feedOffset ^= 1; },    [](PrintSettings& s) { s.compression ^= 1; },
+        [](PrintSettings& s) { s.printMode ^= 1; },      [](PrintSettings& s) { s.language ^= 1; },
+        [](PrintSettings& s) { s.postAction ^= 1; },     [](PrintSettings& s) { s.occurrence ^= 1; },
+        [](PrintSettings& s) { s.interval ^= 1; },       [](PrintSettings& s) { s.paperSaving ^= 1; },
+        [](PrintSettings& s) { s.sendPaperSize ^= 1; },  [](PrintSettings& s) { s.sendPaperType ^= 1; },
+        [](PrintSettings& s) { s.feedOffset ^= 1; },     [](PrintSettings& s) { s.compression ^= 1; },
         [](PrintSettings& s) { s.commands[0] += u"x"; }, [](PrintSettings& s) { s.commands[3].clear(); },
     };
     for (std::size_t i = 0; i < std::size(changes); ++i) {

@@ -31,10 +31,10 @@ constexpr int kNumberTextUnits = 20;
 
 // The controls that are disabled while the printer's settings are locked.
 constexpr int kEditingControls[] = {
-    IDC_PRINTSET_PRINT_MODE,   IDC_PRINTSET_LANGUAGE,    IDC_PRINTSET_POST_ACTION,        IDC_PRINTSET_OCCURRENCE,
-    IDC_PRINTSET_INTERVAL,     IDC_PRINTSET_INTERVAL_SPIN, IDC_PRINTSET_PAPER_SAVING,     IDC_PRINTSET_PAPER_SIZE,
-    IDC_PRINTSET_PAPER_TYPE,   IDC_PRINTSET_FEED_OFFSET, IDC_PRINTSET_FEED_OFFSET_SPIN,   IDC_PRINTSET_ZIP_METHOD,
-    IDC_PRINTSET_COMMAND,      IDC_PRINTSET_INSERT,      IDC_PRINTSET_FUNCTION_CHARACTER,
+    IDC_PRINTSET_PRINT_MODE, IDC_PRINTSET_LANGUAGE,      IDC_PRINTSET_POST_ACTION,        IDC_PRINTSET_OCCURRENCE,
+    IDC_PRINTSET_INTERVAL,   IDC_PRINTSET_INTERVAL_SPIN, IDC_PRINTSET_PAPER_SAVING,       IDC_PRINTSET_PAPER_SIZE,
+    IDC_PRINTSET_PAPER_TYPE, IDC_PRINTSET_FEED_OFFSET,   IDC_PRINTSET_FEED_OFFSET_SPIN,   IDC_PRINTSET_ZIP_METHOD,
+    IDC_PRINTSET_COMMAND,    IDC_PRINTSET_INSERT,        IDC_PRINTSET_FUNCTION_CHARACTER,
 };
 
 constexpr std::uint32_t kSlotNames[kCommandSlotCount] = {IDS_PRINTSET_BEFORE_JOB, IDS_PRINTSET_BEFORE_PAGES,
@@ -193,13 +193,15 @@ void ReadControls(HWND page, PageData& data) {
     if (const auto value = SelectedValue(page, IDC_PRINTSET_PRINT_MODE)) s.printMode = *value;
     if (const auto value = SelectedValue(page, IDC_PRINTSET_POST_ACTION)) s.postAction = *value;
     if (const auto value = SelectedValue(page, IDC_PRINTSET_OCCURRENCE)) s.occurrence = *value;
-    s.interval = static_cast<std::uint32_t>(IntervalOfText(
-        ControlText(page, IDC_PRINTSET_INTERVAL, kNumberTextUnits), static_cast<int>(s.interval)));
-    s.feedOffset = FeedOffsetOfText(ControlText(page, IDC_PRINTSET_FEED_OFFSET, kNumberTextUnits), data.unit,
-                                    s.feedOffset);
+    s.interval = static_cast<std::uint32_t>(
+        IntervalOfText(ControlText(page, IDC_PRINTSET_INTERVAL, kNumberTextUnits), static_cast<int>(s.interval)));
+    s.feedOffset =
+        FeedOffsetOfText(ControlText(page, IDC_PRINTSET_FEED_OFFSET, kNumberTextUnits), data.unit, s.feedOffset);
     if (const auto value = SelectedValue(page, IDC_PRINTSET_PAPER_SAVING)) s.paperSaving = *value;
-    if (const auto value = SelectedValue(page, IDC_PRINTSET_PAPER_SIZE)) s.sendPaperSize = static_cast<std::uint8_t>(*value);
-    if (const auto value = SelectedValue(page, IDC_PRINTSET_PAPER_TYPE)) s.sendPaperType = static_cast<std::uint8_t>(*value);
+    if (const auto value = SelectedValue(page, IDC_PRINTSET_PAPER_SIZE))
+        s.sendPaperSize = static_cast<std::uint8_t>(*value);
+    if (const auto value = SelectedValue(page, IDC_PRINTSET_PAPER_TYPE))
+        s.sendPaperType = static_cast<std::uint8_t>(*value);
     if (const auto value = SelectedValue(page, IDC_PRINTSET_ZIP_METHOD)) s.compression = *value;
     if (PageState* state = PageStateOf(*data.context)) StorePrintSettings(s, state->devmode);
 }
@@ -327,8 +329,8 @@ void Command(HWND page, PageData& data, int id, WORD code) {
                 FeedOffsetStepped(ControlText(page, id, kNumberTextUnits), 0, data.unit, data.settings.feedOffset));
     } else if (code == EN_KILLFOCUS && id == IDC_PRINTSET_INTERVAL) {
         SetText(page, id,
-                IntervalText(IntervalOfText(ControlText(page, id, kNumberTextUnits),
-                                            static_cast<int>(data.settings.interval))));
+                IntervalText(
+                    IntervalOfText(ControlText(page, id, kNumberTextUnits), static_cast<int>(data.settings.interval))));
     } else if (code == BN_CLICKED && id == IDC_PRINTSET_INSERT) {
         ShowInsertMenu(page);
     } else if (code == CBN_SELCHANGE) {
