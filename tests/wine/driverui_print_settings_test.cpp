@@ -21,6 +21,7 @@
 #include "driverui/core/datafile_header.h"
 #include "tests/support/document_sheet.h"
 #include "tests/support/open_file_dialog.h"
+#include "tests/support/popup_menu.h"
 #include "tests/support/resources.h"
 #include "tests/wine/driverui_test_support.h"
 
@@ -181,9 +182,12 @@ std::wstring SlotText(const std::vector<BYTE>& devmode, std::size_t slot) {
 struct Range {
     std::size_t first, last;
 };
-const Range kPageFields[] = {{kEffectFlags, kEffectFlags + 3}, {kPostActionAt, kPostActionAt + 3},
-                             {kOccurrenceAt, kPostFeedAt + 3},  {kPrintModeAt, kPrintModeAt + 3},
-                             {kPaperSavingAt, kCommandsAt + 4 * kSlotBytes - 1}, {kLanguageAt, kLanguageAt + 3},
+const Range kPageFields[] = {{kEffectFlags, kEffectFlags + 3},
+                             {kPostActionAt, kPostActionAt + 3},
+                             {kOccurrenceAt, kPostFeedAt + 3},
+                             {kPrintModeAt, kPrintModeAt + 3},
+                             {kPaperSavingAt, kCommandsAt + 4 * kSlotBytes - 1},
+                             {kLanguageAt, kLanguageAt + 3},
                              {kCompressionAt, kCompressionAt + 3}};
 void ExpectOnlyPageFieldsChanged(const DocumentSheetRun& run) {
     for (std::size_t offset : ChangedPrivateBytes(run.opened, run.applied)) {
@@ -348,9 +352,8 @@ TEST(PrintSettingsPageTest, ControlsWriteTheirFieldsAndNothingElse) {
 
 TEST(PrintSettingsPageTest, InchFeedOffsets) {
     ASSERT_TRUE(SetPrinterDword(kQueue, L"MeasureUnit", 2));
-    const std::vector<BYTE> job = JobWith(kQueue, [](std::vector<BYTE>& dm) {
-        SetDevmodeValue<std::int32_t>(dm, kPostFeedAt, 25400);
-    });
+    const std::vector<BYTE> job =
+        JobWith(kQueue, [](std::vector<BYTE>& dm) { SetDevmodeValue<std::int32_t>(dm, kPostFeedAt, 25400); });
     std::wstring shown, unit, clamped, stepped;
     const DocumentSheetRun run = RunPage(kQueue, job, L"", [&](HWND page) {
         shown = Text(page, kFeedOffset);
@@ -495,6 +498,24 @@ TEST(PrintSettingsPageTest, EveryMenuCommandInsertsTheTextItShows) {
     for (std::size_t i = 0; i < items.size(); ++i) EXPECT_EQ(inserted[i], L"!" + items[i].second) << items[i].first;
 }
 
+TEST(PrintSettingsPageTest, InsertOpensTheMenuAtTheCursor) {
+    UINT firstItem = 0;
+    std::wstring command;
+    RunPage(kQueue, {}, L"", [&](HWND page) {
+        Type(page, kCommand, L"");
+        {
+            PopupMenuAnswer answer(0);  // the first item, <NUL>
+            SendDlgItemMessageW(page, kInsert, BM_CLICK, 0, 0);
+            for (int i = 0; i < 100 && Text(page, kCommand).empty(); ++i) Pump(50);
+            firstItem = answer.firstItem();
+        }
+        command = Text(page, kCommand);
+        Type(page, kCommand, L"");
+    });
+    EXPECT_EQ(firstItem, 4900u);
+    EXPECT_EQ(command, L"^<NUL>");
+}
+
 TEST(PrintSettingsPageTest, LockedSettingsCannotBeChanged) {
     ASSERT_TRUE(SetPrinterDword(kQueue, L"PPDataFlags", 16));
     bool anyEnabled = false;
@@ -531,12 +552,12 @@ const Language kLanguages[] = {
 };
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
 // The page's strings, except the units, which some languages write as English does.
-constexpr UINT kTranslatedStrings[] = {1915, 1917, 1920, 1955, 1960, 1961, 1962, 1971, 2201, 2202, 2214, 2215, 2216,
-                                       2217, 2230, 2231, 2237, 2238, 2239, 2240, 2241, 2242, 2243, 2244};
+constexpr UINT kTranslatedStrings[] = {1915, 1917, 1920, 1955, 1960, 1961, 1962, 1971, 2201, 2202, 2214, 2215,
+                                       2216, 2217, 2230, 2231, 2237, 2238, 2239, 2240, 2241, 2242, 2243, 2244};
 
 TEST(PrintSettingsPageTest, EveryLanguageHasThePageTheMenuAndTheStrings) {
-    const std::optional<DialogTemplate> english =
-        ParseDialog(ResourceBytes(g_driverUi, RT_DIALOG, MAKEINTRESOURCEW(113), kEnglish).value_or(std::vector<BYTE>{}));
+    const std::optional<DialogTemplate> english = ParseDialog(
+        ResourceBytes(g_driverUi, RT_DIALOG, MAKEINTRESOURCEW(113), kEnglish).value_or(std::vector<BYTE>{}));
     ASSERT_TRUE(english.has_value());
     for (const Language& language : kLanguages) {
         SCOPED_TRACE(language.name);
@@ -548,7 +569,8 @@ TEST(PrintSettingsPageTest, EveryLanguageHasThePageTheMenuAndTheStrings) {
         EXPECT_EQ(dialog->ids, english->ids) << "the same controls";
         if (language.id != kEnglish) EXPECT_NE(dialog->caption, english->caption);
         EXPECT_TRUE(ResourceBytes(g_driverUi, RT_MENU, MAKEINTRESOURCEW(115), language.id).has_value());
-        for (UINT id : {1948u, 1949u, 1950u}) EXPECT_TRUE(StringResource(g_driverUi, id, language.id).has_value()) << id;
+        for (UINT id : {1948u, 1949u, 1950u})
+            EXPECT_TRUE(StringResource(g_driverUi, id, language.id).has_value()) << id;
         for (UINT id : kTranslatedStrings) {
             const std::optional<std::wstring> text = StringResource(g_driverUi, id, language.id);
             ASSERT_TRUE(text.has_value()) << id;

@@ -4,6 +4,7 @@
 #include <commdlg.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <span>
@@ -64,6 +65,29 @@ void SetText(HWND page, int id, std::u16string_view text) { SetDlgItemTextW(page
 
 void Enable(HWND page, int id, bool on) { EnableWindow(GetDlgItem(page, id), on ? TRUE : FALSE); }
 
+// Lets the drop-down of a list be as wide as its longest entry, so that long translations are
+// read whole even where the closed box cuts them.
+void FitDroppedWidth(HWND list) {
+    HDC dc = GetDC(list);
+    if (!dc) return;
+    const HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+    LONG widest = 0;
+    const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length <= 0) continue;
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        SendMessageW(list, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+        SIZE size{};
+        if (GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(length), &size))
+            widest = std::max(widest, size.cx);
+    }
+    SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    const int margins = 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageW(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margins), 0);
+}
+
 void FillChoices(HWND page, int id, std::span<const Choice> choices) {
     HWND list = GetDlgItem(page, id);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
@@ -72,6 +96,7 @@ void FillChoices(HWND page, int id, std::span<const Choice> choices) {
         const LRESULT item = SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (item >= 0) SendMessageW(list, CB_SETITEMDATA, static_cast<WPARAM>(item), choice.value);
     }
+    FitDroppedWidth(list);
 }
 
 // Selects the entry of value; fallback (or nothing) when no entry has it.
