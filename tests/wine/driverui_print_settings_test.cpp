@@ -402,27 +402,59 @@ TEST(PrintSettingsPageTest, EscPosCompressionAndTheFeedReset) {
     EXPECT_EQ(DevmodeValue<std::uint32_t>(back.applied, kEffectFlags), 0x20u);
 }
 
+// A file of the prefix whose full path has exactly length characters.
+std::wstring FileWithPathLength(std::size_t length) {
+    wchar_t temp[MAX_PATH] = L"";
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring folder = JoinPath(temp, std::wstring(150, L'f'));
+    CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring base = folder + L"\\";
+    if (base.size() + 5 > length) return {};
+    const std::wstring path = base + std::wstring(length - base.size() - 4, L'n') + L".txt";
+    return WriteFileBytes(path, "TEXT\r\n") ? path : std::wstring{};
+}
+
+// Chooses "File..." and answers the open-file dialog with path.
+bool ChooseFile(HWND page, const std::wstring& path) {
+    OpenFileAnswer answer(path);
+    MenuCommand(page, 115);
+    const bool answered = answer.answered();
+    Pump(200);  // the page's own edit notification
+    return answered;
+}
+
 TEST(PrintSettingsPageTest, FileReferenceReplacesTheSlot) {
     wchar_t folder[MAX_PATH] = L"";
     ASSERT_GT(GetTempPathW(MAX_PATH, folder), 0u);
     const std::wstring path = JoinPath(folder, L"label start.txt");
     ASSERT_TRUE(WriteFileBytes(path, "SIZE 100 mm,150 mm\r\n"));
-    bool answered = false;
-    std::wstring command;
+    const std::wstring longest = FileWithPathLength(258);
+    const std::wstring tooLong = FileWithPathLength(259);
+    ASSERT_FALSE(longest.empty());
+    ASSERT_FALSE(tooLong.empty());
+    bool answered = false, answeredLongest = false, answeredTooLong = false;
+    std::wstring command, longestCommand, tooLongCommand, note;
     const DocumentSheetRun run = RunPage(kQueue, {}, L"", [&](HWND page) {
-        Type(page, kCommand, L"^<ESC>@");
+        Choose(page, kSlot, 2);
         ChooseText(page, kFunctionCharacter, L"~");
-        {
-            OpenFileAnswer answer(path);
-            MenuCommand(page, 115);
-            answered = answer.answered();
-        }
-        Pump(200);  // the page's own edit notification
+        answeredLongest = ChooseFile(page, longest);
+        longestCommand = Text(page, kCommand);
+        answeredTooLong = ChooseFile(page, tooLong);
+        tooLongCommand = Text(page, kCommand);
+        note = Text(page, kCommandNote);
+        Choose(page, kSlot, 0);
+        Type(page, kCommand, L"^<ESC>@");
+        answered = ChooseFile(page, path);
         command = Text(page, kCommand);
     });
-    EXPECT_TRUE(answered) << "no open-file dialog";
+    EXPECT_TRUE(answered && answeredLongest && answeredTooLong) << "no open-file dialog";
     EXPECT_EQ(command, L"~?" + path);
     EXPECT_EQ(SlotText(run.applied, 0), L"~?" + path);
+    // A reference of 260 characters fills the slot; one more is refused whole, with a note.
+    EXPECT_EQ(longestCommand, L"~?" + longest);
+    EXPECT_EQ(tooLongCommand, L"~?" + longest);
+    EXPECT_EQ(note, L"The file path is too long for a command (260 characters).");
+    EXPECT_EQ(SlotText(run.applied, 2), L"~?" + longest);
     ExpectOnlyPageFieldsChanged(run);
 }
 

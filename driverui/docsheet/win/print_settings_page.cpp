@@ -1,6 +1,7 @@
 #include "driverui/docsheet/win/print_settings_page.h"
 
 #include <commctrl.h>
+#include <cderr.h>
 #include <commdlg.h>
 #include <prsht.h>
 
@@ -288,7 +289,12 @@ void InsertFile(HWND page) {
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
     dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (!GetOpenFileNameW(&dialog)) return;
+    if (!GetOpenFileNameW(&dialog)) {
+        // A path longer than the dialog's buffer cannot become a reference either.
+        if (CommDlgExtendedError() == FNERR_BUFFERTOOSMALL)
+            Refuse(page, CommandEdit::noRoom, IDS_PRINTSET_PATH_TOO_LONG);
+        return;
+    }
     path[MAX_PATH - 1] = L'\0';
     const std::wstring chosen(path);
     const CommandEditResult result = FileReference(*character, std::u16string(chosen.begin(), chosen.end()));
