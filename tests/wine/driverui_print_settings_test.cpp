@@ -551,7 +551,11 @@ TEST(PrintSettingsPageTest, InsertOpensTheMenuAtTheCursor) {
 TEST(PrintSettingsPageTest, LockedSettingsCannotBeChanged) {
     ASSERT_TRUE(SetPrinterDword(kQueue, L"PPDataFlags", 16));
     bool anyEnabled = false;
-    const DocumentSheetRun run = RunPage(kQueue, {}, L"", [&](HWND page) {
+    std::wstring lastSlot;
+    const std::vector<BYTE> job = JobWith(kQueue, [](std::vector<BYTE>& dm) { SetSlot(dm, 3, L"^<ETX>"); });
+    const DocumentSheetRun run = RunPage(kQueue, job, L"", [&](HWND page) {
+        Choose(page, kSlot, 3);  // the commands can still be read
+        lastSlot = Text(page, kCommand);
         for (int id : {kPrintMode, kLanguage, kPostAction, kPaperSaving, kPaperSize, kPaperType, kFeedOffset,
                        kZipMethod, kCommand, kInsert, kFunctionCharacter})
             anyEnabled = anyEnabled || Enabled(page, id);
@@ -560,6 +564,7 @@ TEST(PrintSettingsPageTest, LockedSettingsCannotBeChanged) {
     });
     DeletePrinterValue(kQueue, L"PPDataFlags");
     EXPECT_FALSE(anyEnabled);
+    EXPECT_EQ(lastSlot, L"^<ETX>");
     EXPECT_EQ(ChangedPrivateBytes(run.opened, run.applied), std::vector<std::size_t>{});
 }
 

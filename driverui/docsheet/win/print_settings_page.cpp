@@ -349,7 +349,12 @@ void Command(HWND page, PageData& data, int id, WORD code) {
         data.ready = true;
         return;
     }
-    if (!data.ready || data.locked) return;
+    if (!data.ready) return;
+    if (data.locked) {
+        // Locked settings are only looked at: the slots can still be shown.
+        if (code == CBN_SELCHANGE && id == IDC_PRINTSET_SLOT) ShowSlot(page, data, CommandSlotOf(Selection(page, id)));
+        return;
+    }
     const auto command = static_cast<unsigned>(id);
     if (code == 0 && ControlMnemonic(command)) {
         InsertControl(page, command);
