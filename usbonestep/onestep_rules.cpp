@@ -28,8 +28,8 @@ LoopVerdict AfterPass(PassOutcome outcome, const OneStepOptions& options, std::u
         case PassOutcome::failed: return {true, options.silent ? kExitInstallFailed : kExitOk};
         case PassOutcome::noPrinter: break;
     }
-    const bool timedOut =
-        options.silent && options.waitLimited && elapsedMs >= static_cast<std::uint64_t>(options.waitSeconds) * 1000u;
+    const bool timedOut = options.silent && options.waitLimited &&
+                          elapsedMs >= static_cast<std::uint64_t>(options.waitSeconds) * 1000u;
     return {timedOut, timedOut ? kExitNoPrinterInTime : kExitOk};
 }
 

@@ -29,8 +29,8 @@ struct ColumnSpec {
 
 constexpr ColumnSpec kUninstallColumns[] = {
     {IDS_COLUMN_PRINTER_NAME, 150}, {IDS_COLUMN_PRINTER_MODEL, 150}, {IDS_COLUMN_PORT, 200}, {0, 0}};
-constexpr ColumnSpec kDriverColumns[] = {
-    {IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150}, {IDS_COLUMN_VERSION, 90}};
+constexpr ColumnSpec kDriverColumns[] = {{IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150},
+                                         {IDS_COLUMN_VERSION, 90}};
 
 // The uninstall options with their start states.
 struct OptionSpec {
@@ -96,8 +96,7 @@ void FillQueues(HWND list) {
     DWORD count = 0;
     const std::vector<BYTE> buffer = Enumerate<PRINTER_INFO_2W>(&EnumPrintersW, PRINTER_ENUM_LOCAL, &count);
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i)
-        InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
+    for (DWORD i = 0; i < count; ++i) InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
 }
 
 // The selection as the worker's records, from the top; the number of records.

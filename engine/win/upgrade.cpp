@@ -72,8 +72,7 @@ public:
 
     void CollectUpgradePrinters() override {
         records_.clear();
-        const std::vector<BYTE> buffer =
-            EnumPrinterLevel2<PRINTER_INFO_2W>(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS);
+        const std::vector<BYTE> buffer = EnumPrinterLevel2<PRINTER_INFO_2W>(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS);
         const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
         for (std::size_t i = 0; i < buffer.size() / sizeof(PRINTER_INFO_2W); ++i) {
             if (!IsTargetDriver(info[i].pDriverName)) continue;

@@ -37,6 +37,7 @@ protected:
         for (const wchar_t* driver : {kSupportedDriver, kOtherSupportedDriver, L"Office Driver"}) DeleteDriver(driver);
     }
 
+
     // A copy of the wizard alone in a folder of its own, optionally with a stand-in
     // "unins000.exe" beside it (Wine's hostname.exe: it starts and ends by itself).
     static std::wstring LoneWizard(bool withUninstaller) {
@@ -137,9 +138,8 @@ TEST_F(Wizard, UninstallHandsOverToThePackageUninstallerAndCloses) {
     wizard.PressButton(PSBTN_NEXT);
     EXPECT_EQ(wizard.WaitForExit(), 0u);
     const std::vector<std::string> log = wizard.LogLines();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
-        return line.find("uninstaller started") != std::string::npos;
-    }));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(),
+                            [](const std::string& line) { return line.find("uninstaller started") != std::string::npos; }));
     // Nothing was removed by the wizard itself.
     EXPECT_TRUE(QueueExists(L"Label A"));
 }
