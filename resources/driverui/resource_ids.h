@@ -49,4 +49,7 @@
 #define IDS_SPECIAL_COLOUR_BLUE 2125
 #define IDS_SPECIAL_COLOUR_ORANGE 2128
 #define IDS_CUSTOM_SIZE 2200
+
+// The Printer Settings page and its firmware group.
+#include "printer_settings_ids.h"
 #include "print_settings_ids.h"  // the Print Settings page, its Insert menu and its strings

@@ -144,9 +144,9 @@ void SetFeedRange(HWND page, std::uint32_t unit) {
 }
 
 std::uint32_t UnitLabel(std::uint32_t unit) {
-    if (unit == 1) return IDS_PRINTSET_UNIT_CM;
-    if (unit == 2) return IDS_PRINTSET_UNIT_INCH;
-    return IDS_PRINTSET_UNIT_MM;
+    if (unit == 1) return IDS_MEASURE_UNIT_CM;
+    if (unit == 2) return IDS_MEASURE_UNIT_INCH;
+    return IDS_MEASURE_UNIT_MM;
 }
 
 void ShowSlot(HWND page, const PageData& data, std::size_t slot) {
