@@ -589,8 +589,8 @@ const Language kLanguages[] = {
 };
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
 // The page's strings, except the units, which some languages write as English does.
-constexpr UINT kTranslatedStrings[] = {1908, 1909, 1915, 1917, 1920, 1955, 1960, 1961, 1962, 1971, 2201, 2202, 2214, 2215,
-                                       2216, 2217, 2237, 2238, 2239, 2240, 2241, 2242, 2243, 2244};
+constexpr UINT kTranslatedStrings[] = {1908, 1909, 1915, 1917, 1920, 1955, 1960, 1961, 1962, 1971, 2201, 2202,
+                                       2214, 2215, 2216, 2217, 2237, 2238, 2239, 2240, 2241, 2242, 2243, 2244};
 
 TEST(PrintSettingsPageTest, EveryLanguageHasThePageTheMenuAndTheStrings) {
     const std::optional<DialogTemplate> english = ParseDialog(
