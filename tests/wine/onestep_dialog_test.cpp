@@ -163,7 +163,14 @@ TEST(OneStepDialog, SearchesOffersTheWizardThenInstallsAConnectedPrinter) {
     EXPECT_EQ(WindowText(dialog), L"DerAzeza installer");
 
     const std::wstring notFound = resources.Text(kDeviceNotFound);
-    ASSERT_TRUE(WaitUntil([&] { return ControlText(dialog, kStatus) == notFound; }, 60000))
+    // The search loop sets the status text first and then shows and hides the controls: wait for
+    // the whole "not found" state.
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return ControlText(dialog, kStatus) == notFound && ControlVisible(dialog, kWizardButton) &&
+                   !ControlVisible(dialog, kLog);
+        },
+        60000))
         << Narrow(ControlText(dialog, kStatus));
     EXPECT_TRUE(ControlVisible(dialog, kWizardButton));
     EXPECT_TRUE(ControlVisible(dialog, kPicture));
