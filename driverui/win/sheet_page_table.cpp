@@ -3,6 +3,7 @@
 #include "driverui/core/win/sheet_pages.h"
 #include "driverui/devsheet/win/about_page.h"
 #include "driverui/docsheet/win/graphics_page.h"
+#include "driverui/docsheet/win/page_setup_page.h"
 #include "resources/driverui/resource_ids.h"
 
 namespace kelno {
@@ -10,6 +11,7 @@ namespace kelno {
 void RegisterDriverPages() {
     // Printing preferences: the first page is the one the common UI's description shows; About
     // ends the sheet.
+    RegisterSheetPage(Sheet::printingPreferences, {IDD_PAGE_SETUP, PageSetupPageProc});
     RegisterSheetPage(Sheet::printingPreferences, {IDD_GRAPHICS, GraphicsPageProc});
     RegisterSheetPage(Sheet::printingPreferences, {IDD_ABOUT, AboutPageProc});
     // Printer properties: About ends the sheet.

@@ -49,3 +49,6 @@
 #define IDS_SPECIAL_COLOUR_BLUE 2125
 #define IDS_SPECIAL_COLOUR_ORANGE 2128
 #define IDS_CUSTOM_SIZE 2200
+
+// The Page Setup page and the Edit Label Stock dialog.
+#include "page_setup_ids.h"
