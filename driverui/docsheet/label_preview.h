@@ -22,11 +22,11 @@ struct PreviewLine {
 };
 
 // The frame's fixed parts.
-inline constexpr float kPreviewPaperArea = 144.0f;   // pixels of the model's widest label
-inline constexpr float kPreviewPaperLeft = 26.0f;    // left end of that width
-inline constexpr float kPreviewPaperTop = 34.0f;     // where the paper leaves the slot
+inline constexpr float kPreviewPaperArea = 144.0f;    // pixels of the model's widest label
+inline constexpr float kPreviewPaperLeft = 26.0f;     // left end of that width
+inline constexpr float kPreviewPaperTop = 34.0f;      // where the paper leaves the slot
 inline constexpr float kPreviewPaperLength = 226.0f;  // pixels of paper shown
-inline constexpr float kPreviewTextWidth = 48.0f;    // "123" is centred as a box of 48 x 25
+inline constexpr float kPreviewTextWidth = 48.0f;     // "123" is centred as a box of 48 x 25
 inline constexpr float kPreviewTextHeight = 25.0f;
 
 // The paper kinds by the low four bits of the paper flags.
@@ -37,11 +37,11 @@ PreviewPaperKind PaperKindOf(std::uint32_t paperFlags);
 enum class PreviewDimension { none = 0, width, length, left, right, gap, offset };
 
 struct PreviewLabel {
-    PreviewRect rect;        // the label (labels with gaps) or the page of continuous paper
-    PreviewPoint text;       // top left of "123" before it is turned
-    PreviewPoint centre;     // what "123" is turned and mirrored about
-    PreviewLine separator;   // dashed line after the page (continuous and black-mark paper)
-    PreviewRect mark;        // the black mark above the separator (black-mark paper)
+    PreviewRect rect;       // the label (labels with gaps) or the page of continuous paper
+    PreviewPoint text;      // top left of "123" before it is turned
+    PreviewPoint centre;    // what "123" is turned and mirrored about
+    PreviewLine separator;  // dashed line after the page (continuous and black-mark paper)
+    PreviewRect mark;       // the black mark above the separator (black-mark paper)
 };
 
 struct PreviewLayout {
@@ -55,9 +55,9 @@ struct PreviewLayout {
     float gap = 0;        // gap or black mark height
     float gapOffset = 0;  // black mark offset
     PreviewPaperKind kind = PreviewPaperKind::labels;
-    PreviewRect paperPath{};      // the liner
+    PreviewRect paperPath{};       // the liner
     PreviewLine firstSeparator{};  // continuous and black-mark paper: the dashed line at the top
-    PreviewRect first{};          // the first label or page: what the arrows measure
+    PreviewRect first{};           // the first label or page: what the arrows measure
     std::vector<PreviewLabel> labels;
 };
 

@@ -17,17 +17,17 @@ constexpr std::size_t kTypeCount = std::size(kPaperTypeStrings);
 
 // Up-down ranges by dimension (rows) and unit (columns: mm, cm, inch).
 constexpr CountRange kRanges[kStockDimensions][3] = {
-    {{100, 65535}, {10, 6553}, {39, 25801}},          // width
-    {{100, 6553500}, {10, 655350}, {39, 2580118}},    // length
-    {{0, 100}, {0, 10}, {0, 39}},                     // left liner
-    {{0, 100}, {0, 10}, {0, 39}},                     // right liner
-    {{0, 200}, {0, 200}, {0, 200}},                   // gap or mark height
-    {{0, 200}, {0, 200}, {0, 200}},                   // gap or mark offset
+    {{100, 65535}, {10, 6553}, {39, 25801}},        // width
+    {{100, 6553500}, {10, 655350}, {39, 2580118}},  // length
+    {{0, 100}, {0, 10}, {0, 39}},                   // left liner
+    {{0, 100}, {0, 10}, {0, 39}},                   // right liner
+    {{0, 200}, {0, 200}, {0, 200}},                 // gap or mark height
+    {{0, 200}, {0, 200}, {0, 200}},                 // gap or mark offset
 };
 
 std::int32_t Held(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                               std::numeric_limits<std::int32_t>::max()));
+                                                              std::numeric_limits<std::int32_t>::max()));
 }
 
 std::int32_t Read(const StockTexts& texts, StockDimension dimension, MeasureUnit unit) {
@@ -66,7 +66,7 @@ StockTexts ShowStock(const PaperRecord& stock, MeasureUnit unit) {
     StockTexts texts;
     texts.name = std::u16string(FixedText(stock.name));
     const std::int64_t shownWidth = std::int64_t{stock.width} - stock.marginLeft - stock.marginRight;
-    const std::int64_t values[kStockDimensions] = {shownWidth,         stock.height, stock.marginLeft,
+    const std::int64_t values[kStockDimensions] = {shownWidth,        stock.height, stock.marginLeft,
                                                    stock.marginRight, stock.gap,    stock.gapOffset};
     for (std::size_t i = 0; i < kStockDimensions; ++i) texts.lengths[i] = LengthText(values[i], unit);
     return texts;

@@ -70,7 +70,8 @@ std::u16string FixedPoint(double value, int decimals) {
     char buffer[64];
     const int n = std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     std::u16string out;
-    for (int i = 0; i < n && i < static_cast<int>(sizeof buffer) - 1; ++i) out.push_back(static_cast<char16_t>(buffer[i]));
+    for (int i = 0; i < n && i < static_cast<int>(sizeof buffer) - 1; ++i)
+        out.push_back(static_cast<char16_t>(buffer[i]));
     return out;
 }
 

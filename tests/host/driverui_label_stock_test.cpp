@@ -66,7 +66,7 @@ TEST(LabelPreviewTest, LabelsWithGapsFollowEachOtherDownThePaper) {
 
 TEST(LabelPreviewTest, ExposedLinerLiesBesideTheLabelInsideTheStockWidth) {
     PaperRecord stock = Paper(u"L", 257, 54000, 15000, kGaps);
-    stock.marginLeft = 3000;  // 8 px
+    stock.marginLeft = 3000;   // 8 px
     stock.marginRight = 1500;  // 4 px
     const PreviewLayout layout = LayOutPreview(stock, 54000, 1);
     EXPECT_FLOAT_EQ(layout.paperPath.width, 144.0f) << "the liner is the stock's whole width";
@@ -105,12 +105,12 @@ TEST(LabelPreviewTest, DegenerateStocksDrawNoLabelsAndNeverDivideByZero) {
         std::int32_t width, height, gap, maxWidth;
         std::uint32_t flags;
     } cases[] = {
-        {50000, 100, 0, 108000, kGaps},        // less than a pixel high, no gap
-        {50000, 100, 3000, 108000, kGaps},     // a gap but no label height
-        {50000, 100, 0, 108000, kContinuous},  //
-        {50000, 0, 0, 108000, kMarks},         //
-        {0, 0, 0, 0, kGaps},                   // no model width and no stock width
-        {50000, -30000, -3000, 108000, kGaps}, // negative lengths from a damaged list
+        {50000, 100, 0, 108000, kGaps},         // less than a pixel high, no gap
+        {50000, 100, 3000, 108000, kGaps},      // a gap but no label height
+        {50000, 100, 0, 108000, kContinuous},   //
+        {50000, 0, 0, 108000, kMarks},          //
+        {0, 0, 0, 0, kGaps},                    // no model width and no stock width
+        {50000, -30000, -3000, 108000, kGaps},  // negative lengths from a damaged list
     };
     for (const auto& c : cases) {
         PaperRecord stock = Paper(u"D", 257, c.width, c.height, c.flags);
@@ -170,8 +170,8 @@ TEST(LabelStockTest, TypedDimensionsBecomeTheRecord) {
     } cases[] = {
         {Texts(u"A", u"50", u"30", u"1", u"1"), kMm, 52000, 30000, 1000, 1000, 3000},  // liners outside the width
         {Texts(u"A", u"2.00", u"1.00", u"0", u"0", u"0.12"), kInch, 50800, 25400, 0, 0, 3048},
-        {Texts(u"A", u"2.00", u"0.05"), kInch, 50800, 10000, 0, 0, 0},  // raised to the minimum length
-        {Texts(u"A", u"10", u"30"), kMm, 20000, 30000, 0, 0, 3000},     // raised to the minimum width
+        {Texts(u"A", u"2.00", u"0.05"), kInch, 50800, 10000, 0, 0, 0},   // raised to the minimum length
+        {Texts(u"A", u"10", u"30"), kMm, 20000, 30000, 0, 0, 3000},      // raised to the minimum width
         {Texts(u"A", u"wide", u"long"), kMm, 20000, 10000, 0, 0, 3000},  // not numbers
         {Texts(u"A", u"99999999", u"30", u"99999999", u"99999999"), kMm, 2147483647, 30000, 2147483647, 2147483647,
          3000},  // held in range, never wrapped
@@ -245,11 +245,11 @@ TEST(LabelStockTest, SavedStocksReplaceAppendOrRename) {
         std::vector<std::u16string> names;
         std::size_t changed;  // index of the saved stock
     } cases[] = {
-        {u"A", u"A", {u"USER", u"A", u"B"}, 1},          // edited in place
-        {u"C", u"", {u"USER", u"A", u"B", u"C"}, 3},     // new: appended
-        {u"C", u"A", {u"USER", u"B", u"C"}, 2},          // renamed A to C: only C
-        {u"B", u"A", {u"USER", u"B"}, 1},                // renamed onto B: B overwritten, A gone
-        {u"USER", u"USER", {u"USER", u"A", u"B"}, 0},    //
+        {u"A", u"A", {u"USER", u"A", u"B"}, 1},        // edited in place
+        {u"C", u"", {u"USER", u"A", u"B", u"C"}, 3},   // new: appended
+        {u"C", u"A", {u"USER", u"B", u"C"}, 2},        // renamed A to C: only C
+        {u"B", u"A", {u"USER", u"B"}, 1},              // renamed onto B: B overwritten, A gone
+        {u"USER", u"USER", {u"USER", u"A", u"B"}, 0},  //
         {u"New paper", u"New paper", {u"USER", u"A", u"B", u"New paper"}, 3},
     };
     for (const auto& c : cases) {

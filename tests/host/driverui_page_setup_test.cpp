@@ -26,23 +26,23 @@ TEST(MeasureUnitTest, TypedTextIsReadAsMicrometres) {
         MeasureUnit unit;
         std::int32_t micrometres;
     } cases[] = {
-        {u"0.5", kInch, 12700},          // half an inch
-        {u"1.00", kInch, 25400},         //
-        {u"0.05", kInch, 1270},          //
-        {u"0.004", kInch, 0},            // thousandths of an inch: below the 1/100 the unit keeps
-        {u"5.00", kCm, 50000},           //
-        {u"0.29", kMm, 290},             // exact: no floating-point 289
-        {u"101.6", kMm, 101600},         //
-        {u"  -2.5", kMm, -2500},         // blanks and a sign
-        {u"3,5", kMm, 3500},             // a decimal comma
-        {u"12abc", kMm, 12000},          // the number that starts the text
-        {u"abc", kMm, 0},                // not a number
-        {u"", kCm, 0},                   //
-        {u"-", kMm, 0},                  //
-        {u".", kMm, 0},                  //
-        {u"nan", kMm, 0},                // no special values
-        {u"inf", kInch, 0},              //
-        {u"1e3", kMm, 1000},             // no exponents: "1"
+        {u"0.5", kInch, 12700},                      // half an inch
+        {u"1.00", kInch, 25400},                     //
+        {u"0.05", kInch, 1270},                      //
+        {u"0.004", kInch, 0},                        // thousandths of an inch: below the 1/100 the unit keeps
+        {u"5.00", kCm, 50000},                       //
+        {u"0.29", kMm, 290},                         // exact: no floating-point 289
+        {u"101.6", kMm, 101600},                     //
+        {u"  -2.5", kMm, -2500},                     // blanks and a sign
+        {u"3,5", kMm, 3500},                         // a decimal comma
+        {u"12abc", kMm, 12000},                      // the number that starts the text
+        {u"abc", kMm, 0},                            // not a number
+        {u"", kCm, 0},                               //
+        {u"-", kMm, 0},                              //
+        {u".", kMm, 0},                              //
+        {u"nan", kMm, 0},                            // no special values
+        {u"inf", kInch, 0},                          //
+        {u"1e3", kMm, 1000},                         // no exponents: "1"
         {u"99999999999999999999", kMm, 2147483647},  // held in range
         {u"-99999999999", kCm, -2147483647 - 1},     //
         {u"9999999", kInch, 2147483647},             //
@@ -58,8 +58,8 @@ TEST(MeasureUnitTest, LengthsShowInTheUnitAndReadBackTheSame) {
         std::u16string_view shown;
         std::int32_t readBack;
     } cases[] = {
-        {25400, kInch, u"1.00", 25400},  {12700, kInch, u"0.50", 12700}, {50000, kCm, u"5.00", 50000},
-        {101600, kMm, u"101.6", 101600}, {52000, kMm, u"52.0", 52000},   {-3000, kMm, u"-3.0", -3000},
+        {25400, kInch, u"1.00", 25400},  {12700, kInch, u"0.50", 12700},  {50000, kCm, u"5.00", 50000},
+        {101600, kMm, u"101.6", 101600}, {52000, kMm, u"52.0", 52000},    {-3000, kMm, u"-3.0", -3000},
         {0, kInch, u"0.00", 0},          {152400, kCm, u"15.24", 152400},
     };
     for (const auto& c : cases) {
@@ -78,17 +78,16 @@ TEST(MeasureUnitTest, ArrowsAndFocusLossHoldTheValueInItsRange) {
         CountRange range;
         std::u16string_view shown;
     } cases[] = {
-        {u"1.0", kMm, 1, offset, u"1.1"},       // one tenth of a millimetre per step
-        {u"1.00", kCm, -1, offset, u"0.99"},    // one hundredth of a centimetre
-        {u"0.50", kInch, 1, offset, u"0.51"},   //
-        {u"0.29", kCm, 1, offset, u"0.30"},     // exact counts
-        {u"200", kMm, 0, offset, u"101.6"},     // focus loss above the range
-        {u"-200", kMm, -1, offset, u"-101.6"},  //
-        {u"junk", kMm, 0, {25, 65535}, u"2.5"}, // not a number: 0, held at the lower end
-        {u"5", kCm, 0, {10, 6553}, u"5.00"},    //
+        {u"1.0", kMm, 1, offset, u"1.1"},        // one tenth of a millimetre per step
+        {u"1.00", kCm, -1, offset, u"0.99"},     // one hundredth of a centimetre
+        {u"0.50", kInch, 1, offset, u"0.51"},    //
+        {u"0.29", kCm, 1, offset, u"0.30"},      // exact counts
+        {u"200", kMm, 0, offset, u"101.6"},      // focus loss above the range
+        {u"-200", kMm, -1, offset, u"-101.6"},   //
+        {u"junk", kMm, 0, {25, 65535}, u"2.5"},  // not a number: 0, held at the lower end
+        {u"5", kCm, 0, {10, 6553}, u"5.00"},     //
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(StepLengthText(c.text, c.unit, c.delta, c.range), c.shown) << Narrow(c.text);
+    for (const auto& c : cases) EXPECT_EQ(StepLengthText(c.text, c.unit, c.delta, c.range), c.shown) << Narrow(c.text);
 
     EXPECT_EQ(StepIntegerText(u"5", 1, {1, 32767}), u"6");
     EXPECT_EQ(StepIntegerText(u"0", 0, {1, 32767}), u"1");
@@ -109,10 +108,8 @@ TEST(PageSetupTest, StockTextsShowThePrintableSizeInTheUnit) {
         bool hide;
         std::u16string_view text;
     } cases[] = {
-        {&paper, kMm, false, u"4 x 6 (100.0 mm x 152.4 mm)"},
-        {&paper, kCm, false, u"4 x 6 (10.00 cm x 15.24 cm)"},
-        {&paper, kInch, false, u"4 x 6 (3.94 inch x 6.00 inch)"},
-        {&paper, kMm, true, u"4 x 6"},
+        {&paper, kMm, false, u"4 x 6 (100.0 mm x 152.4 mm)"},     {&paper, kCm, false, u"4 x 6 (10.00 cm x 15.24 cm)"},
+        {&paper, kInch, false, u"4 x 6 (3.94 inch x 6.00 inch)"}, {&paper, kMm, true, u"4 x 6"},
         {&user, kMm, true, u"USER (50.0 mm x 30.0 mm)"},  // "USER" always shows its size
     };
     for (const auto& c : cases) EXPECT_EQ(StockItemText(*c.paper, c.unit, c.hide), c.text);
@@ -141,7 +138,8 @@ TEST(PageSetupTest, DirectionItemsRoundTripAndGiveThePreviewAngle) {
         std::int16_t orientation;
         bool turned;
         int angle;
-    } cases[] = {{0, kPortrait, false, 0}, {1, kLandscape, false, 270}, {2, kPortrait, true, 180}, {3, kLandscape, true, 90}};
+    } cases[] = {
+        {0, kPortrait, false, 0}, {1, kLandscape, false, 270}, {2, kPortrait, true, 180}, {3, kLandscape, true, 90}};
     for (const auto& c : cases) {
         std::int16_t orientation = 0;
         std::uint32_t flags = c.turned ? 0x23u : 0xA3u;  // the other bits stay
@@ -179,9 +177,7 @@ TEST(PageSetupTest, SpeedListFollowsTheModel) {
     EXPECT_EQ(items[3].text, u"4");
     EXPECT_EQ(items[3].value, 500u);
 
-    const struct {
-        std::uint16_t min, max, step;
-    } unusable[] = {{200, 500, 0}, {0, 500, 100}, {600, 500, 100}};
+    const struct { std::uint16_t min, max, step; } unusable[] = {{200, 500, 0}, {0, 500, 100}, {600, 500, 100}};
     for (const auto& u : unusable) {
         ModelFields bad{};
         bad.minSpeed = u.min;
@@ -216,8 +212,8 @@ TEST(PageSetupTest, HorizontalOffsetFollowsThePaperAlignment) {
         const PaperRecord* stock;
         std::int32_t shown;
     } cases[] = {
-        {0, 1, &stock, 2000},    {0, 2, &stock, -3000}, {0, 0, &stock, 0},   {0, 5, &stock, 0},
-        {500, 1, &stock, 500},   {0, 1, &plain, 0},     {0, 2, &plain, 0},   {0, 1, nullptr, 0},
+        {0, 1, &stock, 2000},  {0, 2, &stock, -3000}, {0, 0, &stock, 0}, {0, 5, &stock, 0},
+        {500, 1, &stock, 500}, {0, 1, &plain, 0},     {0, 2, &plain, 0}, {0, 1, nullptr, 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ShownHorizontalOffset(c.offset, c.alignment, c.stock), c.shown)

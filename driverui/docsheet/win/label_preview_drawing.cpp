@@ -3,6 +3,7 @@
 #include <objidl.h>  // gdiplus.h needs it with WIN32_LEAN_AND_MEAN
 #include <gdiplus.h>
 
+#include <memory>
 #include <string>
 
 #include "base/win/scoped.h"
@@ -51,8 +52,8 @@ void AddRoundedRectangle(Gdiplus::GraphicsPath& path, REAL x, REAL y, REAL width
     path.CloseFigure();
 }
 
-void RoundedRectangle(Gdiplus::Graphics& graphics, Status& status, const Gdiplus::RectF& r, REAL rx, REAL ry,
-                      ARGB fill, ARGB edge, REAL edgeWidth) {
+void RoundedRectangle(Gdiplus::Graphics& graphics, Status& status, const Gdiplus::RectF& r, REAL rx, REAL ry, ARGB fill,
+                      ARGB edge, REAL edgeWidth) {
     Gdiplus::GraphicsPath path;
     AddRoundedRectangle(path, r.X, r.Y, r.Width, r.Height, rx, ry);
     Gdiplus::SolidBrush brush{Color(fill)};
@@ -88,6 +89,18 @@ void RotatedText(Gdiplus::Graphics& graphics, Status& status, const Gdiplus::Fon
     status += graphics.ResetTransform();
 }
 
+// "123" in Arial, 18 points, where the system has Arial; else in a face it has.
+std::unique_ptr<Gdiplus::Font> LabelFont() {
+    for (const wchar_t* face : {L"Arial", L"Liberation Sans", L"Tahoma", L"DejaVu Sans"}) {
+        const Gdiplus::FontFamily family(face);
+        if (!family.IsAvailable()) continue;
+        auto font = std::make_unique<Gdiplus::Font>(&family, 18.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
+        if (font->IsAvailable()) return font;
+    }
+    return std::make_unique<Gdiplus::Font>(Gdiplus::FontFamily::GenericSansSerif(), 18.0f, Gdiplus::FontStyleRegular,
+                                           Gdiplus::UnitPoint);
+}
+
 Gdiplus::RectF Rect(const PreviewRect& r) { return {r.x, r.y, r.width, r.height}; }
 
 void DrawStock(Gdiplus::Graphics& graphics, Status& status, const PreviewLayout& layout,
@@ -101,24 +114,21 @@ void DrawStock(Gdiplus::Graphics& graphics, Status& status, const PreviewLayout&
     Gdiplus::Pen dashed(Color(kBlack), 1.0f);
     dashed.SetDashStyle(Gdiplus::DashStyleDash);
 
-    // "Arial" where the system has it, else its sans-serif face.
-    Gdiplus::FontFamily arial(L"Arial");
-    const Gdiplus::FontFamily* family = arial.IsAvailable() ? &arial : Gdiplus::FontFamily::GenericSansSerif();
-    Gdiplus::Font font(family, 18.0f, Gdiplus::FontStyleRegular, Gdiplus::UnitPoint);
+    const std::unique_ptr<Gdiplus::Font> font = LabelFont();
 
     status += graphics.FillRectangle(&liner, Rect(layout.paperPath));
     if (layout.kind == PreviewPaperKind::labels) {
         for (const PreviewLabel& one : layout.labels) {
             RoundedRectangle(graphics, status, Rect(one.rect), 8, 8, labelColour, kBlack, 1);
-            RotatedText(graphics, status, font, text, one.text, one.centre, options.angle, options.mirror);
+            RotatedText(graphics, status, *font, text, one.text, one.centre, options.angle, options.mirror);
         }
     } else {
-        status += graphics.FillRectangle(&label, Gdiplus::RectF(layout.x + layout.left, layout.y, layout.width,
-                                                                kPreviewPaperLength));
+        status += graphics.FillRectangle(
+            &label, Gdiplus::RectF(layout.x + layout.left, layout.y, layout.width, kPreviewPaperLength));
         const PreviewLine& top = layout.firstSeparator;
         status += graphics.DrawLine(&dashed, top.from.x, top.from.y, top.to.x, top.to.y);
         for (const PreviewLabel& page : layout.labels) {
-            RotatedText(graphics, status, font, text, page.text, page.centre, options.angle, options.mirror);
+            RotatedText(graphics, status, *font, text, page.text, page.centre, options.angle, options.mirror);
             status += graphics.DrawLine(&dashed, page.separator.from.x, page.separator.from.y, page.separator.to.x,
                                         page.separator.to.y);
             if (layout.kind == PreviewPaperKind::blackMarks) {
@@ -138,8 +148,10 @@ void DrawStock(Gdiplus::Graphics& graphics, Status& status, const PreviewLayout&
 }
 
 void Report(const Status& status) {
-    if (status.first != Gdiplus::Ok)
-        { const std::string code = std::to_string(static_cast<int>(status.first)); DebugLine(u"Label preview: GDI+ status " + std::u16string(code.begin(), code.end())); }
+    if (status.first != Gdiplus::Ok) {
+        const std::string code = std::to_string(static_cast<int>(status.first));
+        DebugLine(u"Label preview: GDI+ status " + std::u16string(code.begin(), code.end()));
+    }
 }
 
 }  // namespace

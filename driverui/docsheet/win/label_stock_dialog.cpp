@@ -48,7 +48,7 @@ constexpr DimensionControls kDimensions[kStockDimensions] = {
 struct DialogData {
     LabelStockRequest* request = nullptr;
     MeasureUnit unit = MeasureUnit::millimetre;
-    PaperRecord start{};       // the stock as it was opened
+    PaperRecord start{};        // the stock as it was opened
     std::u16string openedName;  // the name at open
     bool drawingReady = false;
 };
@@ -138,8 +138,8 @@ INT_PTR InitDialog(HWND dialog, LPARAM lParam) {
 
     std::vector<PaperRecord> forms;
     if (std::optional<std::vector<PaperRecord>> stored = ReadFormList(context.printer)) forms = std::move(*stored);
-    data->start = StartingStock(forms, context.state.model.Papers(), data->openedName,
-                                ResourceString(IDS_NEW_STOCK_NAME));
+    data->start =
+        StartingStock(forms, context.state.model.Papers(), data->openedName, ResourceString(IDS_NEW_STOCK_NAME));
     const StockTexts texts = ShowStock(data->start, data->unit);
     SetText(dialog, IDC_STOCK_NAME, texts.name);
     for (std::size_t i = 0; i < kStockDimensions; ++i) SetText(dialog, kDimensions[i].edit, texts.lengths[i]);

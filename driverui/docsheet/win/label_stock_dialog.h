@@ -22,8 +22,8 @@ struct PageState;
 // What the Page Setup page hands the dialog and gets back.
 struct LabelStockRequest {
     DriverContext* context = nullptr;
-    PageState* state = nullptr;            // the DEVMODE being edited ("USER" sets its paper size)
-    char16_t name[kPaperNameUnits] = {};   // the stock to edit (empty: a new one); the saved name after OK
+    PageState* state = nullptr;           // the DEVMODE being edited ("USER" sets its paper size)
+    char16_t name[kPaperNameUnits] = {};  // the stock to edit (empty: a new one); the saved name after OK
 };
 
 // Runs the dialog; true when a stock was saved (request.name then holds its name).

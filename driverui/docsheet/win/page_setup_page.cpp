@@ -28,8 +28,8 @@ namespace kelno {
 
 namespace {
 
-constexpr std::size_t kPageWindowIndex = 0;   // the first of the context's page windows
-constexpr WORD kSetUpNotification = 1025;     // posted at the end of WM_INITDIALOG
+constexpr std::size_t kPageWindowIndex = 0;  // the first of the context's page windows
+constexpr WORD kSetUpNotification = 1025;    // posted at the end of WM_INITDIALOG
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshDelay = 50;
 constexpr int kMessageUnits = 320;
@@ -174,14 +174,14 @@ void ReadControls(HWND page, PageData& data, PageState& state) {
     const LRESULT darkness = Selection(page, IDC_PAGESETUP_DARKNESS);
     if (darkness >= 0) priv.darkness = static_cast<std::uint32_t>(darkness);
 
-    priv.effectFlags = Checked(page, IDC_PAGESETUP_MIRROR) ? priv.effectFlags | kEffectMirror
-                                                           : priv.effectFlags & ~kEffectMirror;
+    priv.effectFlags =
+        Checked(page, IDC_PAGESETUP_MIRROR) ? priv.effectFlags | kEffectMirror : priv.effectFlags & ~kEffectMirror;
     priv.effectFlags = Checked(page, IDC_PAGESETUP_NEGATIVE) ? priv.effectFlags | kEffectNegative
                                                              : priv.effectFlags & ~kEffectNegative;
     ReadLength(page, IDC_PAGESETUP_OFFSET_H, data.unit, priv.offsetH);
     ReadLength(page, IDC_PAGESETUP_OFFSET_V, data.unit, priv.offsetV);
-    state.devmode.pub.dmCopies =
-        CopiesFromText(ControlText(page, IDC_PAGESETUP_COPIES), CopiesRange(data.context->state.model.record.maxCopies));
+    state.devmode.pub.dmCopies = CopiesFromText(ControlText(page, IDC_PAGESETUP_COPIES),
+                                                CopiesRange(data.context->state.model.record.maxCopies));
 
     std::int32_t scaleWidth = static_cast<std::int32_t>(std::min<std::uint32_t>(priv.scaleWidth, INT32_MAX));
     ReadLength(page, IDC_PAGESETUP_SCALE_WIDTH, data.unit, scaleWidth);
@@ -282,8 +282,8 @@ void DeleteStock(HWND page, PageData& data) {
     if (!state) return;
     const std::u16string name(FixedText(state->stockName));
     if (name.empty() || name == kUserStockName) return;
-    if (MessageBoxW(page, Formatted(IDS_REMOVE_STOCK_QUESTION, name).c_str(),
-                    ResourceWString(IDS_QUESTION).c_str(), MB_YESNO | MB_ICONQUESTION) != IDYES)
+    if (MessageBoxW(page, Formatted(IDS_REMOVE_STOCK_QUESTION, name).c_str(), ResourceWString(IDS_QUESTION).c_str(),
+                    MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     // Removing a stock is no reason to drop the sheet's right to apply its other settings.
     const std::uint16_t permission = data.context->state.permission;
@@ -343,8 +343,7 @@ void Command(HWND page, PageData& data, int id, WORD code) {
                 clamped = StepLengthText(typed, data.unit, 0, spinRange(IDC_PAGESETUP_OFFSET_H_SPIN));
             else if (id == IDC_PAGESETUP_OFFSET_V)
                 clamped = StepLengthText(typed, data.unit, 0, spinRange(IDC_PAGESETUP_OFFSET_V_SPIN));
-            else if (id == IDC_PAGESETUP_SCALE_WIDTH)
-                clamped = StepLengthText(typed, data.unit, 0, kScaleWidthRange);
+            else if (id == IDC_PAGESETUP_SCALE_WIDTH) clamped = StepLengthText(typed, data.unit, 0, kScaleWidthRange);
             else if (id == IDC_PAGESETUP_COPIES)
                 clamped = StepIntegerText(typed, 0, spinRange(IDC_PAGESETUP_COPIES_SPIN));
             if (clamped != typed) SetText(page, id, clamped);
