@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (const kelno::PaperRecord& paper : kelno::ParseFormList(bytes)) {
         for (std::uint16_t alignment : {0, 1, 2, 7}) {
-            const kelno::PreviewLayout layout = kelno::LayOutPreview(paper, static_cast<std::int32_t>(size) * 997, alignment);
+            const kelno::PreviewLayout layout =
+                kelno::LayOutPreview(paper, static_cast<std::int32_t>(size) * 997, alignment);
             kelno::PreviewLine arrow{};
             for (int d = 0; d <= 6; ++d)
                 (void)kelno::DimensionArrow(layout, static_cast<kelno::PreviewDimension>(d), arrow);

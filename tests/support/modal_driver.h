@@ -42,9 +42,7 @@ inline HWND FindThreadDialog(DWORD thread, HWND owner, const std::wstring& capti
 }
 
 // The text of a message box (its static control).
-inline std::wstring MessageBoxText(HWND box) {
-    return WindowText(GetDlgItem(box, 0xFFFF));
-}
+inline std::wstring MessageBoxText(HWND box) { return WindowText(GetDlgItem(box, 0xFFFF)); }
 
 // Waits (up to timeoutMs) on a helper thread for a dialog that find returns, then calls act with
 // it. The destructor waits for the helper.

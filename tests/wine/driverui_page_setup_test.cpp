@@ -82,6 +82,9 @@ void Choose(HWND page, int id, WPARAM item) {
 }
 void Click(HWND window, int id) { SendDlgItemMessageW(window, id, BM_CLICK, 0, 0); }
 bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+// The sheet's Apply button: enabled by PSM_CHANGED, disabled by PSM_UNCHANGED.
+constexpr int kApplyButton = 0x3021;
+bool ApplyEnabled(HWND page) { return Enabled(GetParent(page), kApplyButton); }
 
 template <typename T>
 T Value(const std::vector<BYTE>& devmode, std::size_t offset) {
@@ -199,29 +202,34 @@ TEST(PageSetupPageTest, OpensOnEveryModelWithTheDevmodeAndThePrinterData) {
         ASSERT_FALSE(forms.empty());
         LRESULT stocks = 0, speeds = 0, darkness = 0, direction = -1;
         std::wstring selectedStock, unit, copies, darknessText;
-        bool speedEnabled = false;
-        const PageRun run = RunPageSetup(queue, nullptr, L"driverui_page_setup_" + queue.substr(11) + L".bmp",
-                                         [&](HWND page) {
-                                             stocks = ComboCount(page, 1001);
-                                             selectedStock = ComboText(page, 1001, ComboSelection(page, 1001));
-                                             speeds = ComboCount(page, 1022);
-                                             speedEnabled = Enabled(page, 1022);
-                                             darkness = ComboCount(page, 1026);
-                                             darknessText = ComboText(page, 1026, ComboSelection(page, 1026));
-                                             direction = ComboSelection(page, 1113);
-                                             unit = Text(page, 1106);
-                                             copies = Text(page, 1023);
-                                         });
+        bool speedEnabled = false, applyEnabled = true;
+        const PageRun run =
+            RunPageSetup(queue, nullptr, L"driverui_page_setup_" + queue.substr(11) + L".bmp", [&](HWND page) {
+                stocks = ComboCount(page, 1001);
+                selectedStock = ComboText(page, 1001, ComboSelection(page, 1001));
+                speeds = ComboCount(page, 1022);
+                speedEnabled = Enabled(page, 1022);
+                darkness = ComboCount(page, 1026);
+                darknessText = ComboText(page, 1026, ComboSelection(page, 1026));
+                direction = ComboSelection(page, 1113);
+                unit = Text(page, 1106);
+                copies = Text(page, 1023);
+                applyEnabled = ApplyEnabled(page);
+            });
+        EXPECT_FALSE(applyEnabled) << "nothing changed yet";
         EXPECT_EQ(run.pages.front(), kPageSetupDialog) << "Page Setup comes first";
         EXPECT_EQ(stocks, static_cast<LRESULT>(forms.size()));
         const std::wstring formName(reinterpret_cast<const DEVMODEW*>(run.applied.data())->dmFormName);
-        EXPECT_EQ(selectedStock.rfind(formName + L" (", 0), 0u) << "selected: " << std::string(selectedStock.begin(), selectedStock.end());
+        EXPECT_EQ(selectedStock.rfind(formName + L" (", 0), 0u)
+            << "selected: " << std::string(selectedStock.begin(), selectedStock.end());
         EXPECT_EQ(unit, L"mm");
         EXPECT_EQ(copies, L"1");
         EXPECT_EQ(direction, Value<std::int16_t>(run.opened, 76) == DMORIENT_LANDSCAPE ? 1 : 0);
         // The shipped models offer 200 to 500 or 600 (1/100 in/s) in steps of 100 and 16 levels.
         EXPECT_TRUE(speedEnabled);
-        EXPECT_EQ(speeds, std::wstring(driver) == L"Tavolen MX-310" ? 4 : std::wstring(driver) == L"Tavolen MX-410" ? 5 : 6);
+        EXPECT_EQ(speeds, std::wstring(driver) == L"Tavolen MX-310"   ? 4
+                          : std::wstring(driver) == L"Tavolen MX-410" ? 5
+                                                                      : 6);
         EXPECT_EQ(darkness, 17);
         EXPECT_EQ(darknessText, L"Use Current Printer Setting");
         // Opening and applying without a change leaves the DEVMODE as it was.
@@ -282,9 +290,14 @@ TEST(PageSetupPageTest, ControlsWriteTheirFieldsOnly) {
     std::vector<BYTE> in = QueueDevmode(queue);
     Put<std::uint32_t>(in, 316, 9);  // darkness 9: the item that shows "8"
     std::wstring darknessText, spinText, clampedCopies;
+    std::vector<bool> applyEnabled;
     const PageRun run = RunPageSetup(queue, &in, L"driverui_page_setup_controls.bmp", [&](HWND page) {
         darknessText = ComboText(page, 1026, ComboSelection(page, 1026));
         Choose(page, 1113, 2);  // 180-Portrait
+        applyEnabled.push_back(ApplyEnabled(page));
+        Choose(page, 1113, 0);  // back: nothing changed
+        applyEnabled.push_back(ApplyEnabled(page));
+        Choose(page, 1113, 2);
         Click(page, 1034);      // mirror
         Click(page, 1130);      // ignore blank pages
         Choose(page, 1022, 2);  // 300 (1/100 in/s)
@@ -298,11 +311,13 @@ TEST(PageSetupPageTest, ControlsWriteTheirFieldsOnly) {
         spinText = Text(page, 1020);
         // Copies out of range are held in it when the edit is left.
         SetText(page, 1023, L"40000");
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(1023, EN_KILLFOCUS), reinterpret_cast<LPARAM>(GetDlgItem(page, 1023)));
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(1023, EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(GetDlgItem(page, 1023)));
         clampedCopies = Text(page, 1023);
         SetText(page, 1023, L"3");
     });
     EXPECT_EQ(darknessText, L"8");
+    EXPECT_EQ(applyEnabled, (std::vector<bool>{true, false}));
     EXPECT_EQ(spinText, L"0.1");
     EXPECT_EQ(clampedCopies, L"32767");
     EXPECT_EQ(Value<std::uint32_t>(run.applied, 316), 9u);
@@ -467,7 +482,8 @@ TEST(LabelStockDialogTest, SavingIntoAPrinterWithoutAListFailsAndSaysSo) {
         Click(page, 1004);
         EXPECT_TRUE(driver.acted());
     });
-    EXPECT_EQ(message, L"Failed to save paper information.\n\nThe printer's list of label stocks has not been changed.");
+    EXPECT_EQ(message,
+              L"Failed to save paper information.\n\nThe printer's list of label stocks has not been changed.");
     EXPECT_FALSE(StoredPrinterValue(queue, L"FORMS").found);
     InitialiseQueue(queue);
 }
@@ -523,7 +539,8 @@ TEST(PageSetupLanguagesTest, PageAndDialogInArabic) {
         },
         kArabic);
     EXPECT_TRUE(opened);
-    EXPECT_EQ(caption, L"\u062A\u062D\u0631\u064A\u0631 \u0648\u0631\u0642 \u0627\u0644\u0645\u0644\u0635\u0642\u0627\u062A");
+    EXPECT_EQ(caption,
+              L"\u062A\u062D\u0631\u064A\u0631 \u0648\u0631\u0642 \u0627\u0644\u0645\u0644\u0635\u0642\u0627\u062A");
     EXPECT_EQ(pageCaption, L"\u0625\u0639\u062F\u0627\u062F \u0627\u0644\u0635\u0641\u062D\u0629");
 }
 
@@ -533,15 +550,17 @@ TEST(PageSetupLanguagesTest, PageAndDialogInArabic) {
 INT_PTR CALLBACK TemplateProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 TEST(PageSetupLanguagesTest, GermanTemplatesAsShown) {
-    for (const auto& [id, name] : {std::pair{106, L"driverui_page_setup_de.bmp"}, std::pair{110, L"driverui_label_stock_de.bmp"}}) {
-        std::optional<std::vector<BYTE>> bytes = ResourceBytes(g_driverUi, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(id), kGerman);
+    for (const auto& [id, name] :
+         {std::pair{106, L"driverui_page_setup_de.bmp"}, std::pair{110, L"driverui_label_stock_de.bmp"}}) {
+        std::optional<std::vector<BYTE>> bytes =
+            ResourceBytes(g_driverUi, MAKEINTRESOURCEW(5), MAKEINTRESOURCEW(id), kGerman);
         ASSERT_TRUE(bytes && bytes->size() > 16);
         DWORD style = 0;
         std::memcpy(&style, bytes->data() + 12, sizeof style);  // DLGTEMPLATEEX: after version, helpID, exStyle
         style = (style & ~WS_CHILD) | WS_POPUP | WS_VISIBLE;
         std::memcpy(bytes->data() + 12, &style, sizeof style);
-        HWND dialog = CreateDialogIndirectParamW(g_driverUi, reinterpret_cast<const DLGTEMPLATE*>(bytes->data()), nullptr,
-                                                 TemplateProc, 0);
+        HWND dialog = CreateDialogIndirectParamW(g_driverUi, reinterpret_cast<const DLGTEMPLATE*>(bytes->data()),
+                                                 nullptr, TemplateProc, 0);
         ASSERT_NE(dialog, nullptr) << id;
         Pump(300);
         EXPECT_TRUE(SaveScreenshot(dialog, JoinPath(ArtifactFolder(), name)));
@@ -551,11 +570,17 @@ TEST(PageSetupLanguagesTest, GermanTemplatesAsShown) {
 }
 
 TEST(PageSetupLanguagesTest, EveryLanguageHasBothDialogsAndTheirStrings) {
-    const LANGID languages[] = {
-        MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL), kGerman, kEnglish, MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL), MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL), MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),
-        MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL), kArabic, MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)};
+    const LANGID languages[] = {MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL),
+                                kGerman,
+                                kEnglish,
+                                MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL),
+                                MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL),
+                                kArabic,
+                                MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)};
     const UINT strings[] = {1901, 1941, 1942, 1943, 1944, 1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954,
                             2203, 2204, 2205, 2206, 2207, 2208, 2209, 2210, 2211, 2230, 2231, 2242};
     const std::vector<DWORD> pageControls = {1001, 1004, 1009, 1011, 1034, 1010, 1113, 1018, 1019, 1020, 1021, 1106,

@@ -2,7 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -187,8 +189,12 @@ void Ok(HWND dialog, DialogData& data) {
     }
     LabelStockRequest& request = *data.request;
     if (FixedText(stock.name) == u"USER" && request.state) {
-        request.state->devmode.pub.dmPaperWidth = static_cast<std::int16_t>(stock.width / 100);
-        request.state->devmode.pub.dmPaperLength = static_cast<std::int16_t>(stock.height / 100);
+        // Tenths of a millimetre, held in the 16-bit DEVMODE fields.
+        const auto tenths = [](std::int32_t micrometres) {
+            return static_cast<std::int16_t>(std::clamp<std::int32_t>(micrometres / 100, INT16_MIN, INT16_MAX));
+        };
+        request.state->devmode.pub.dmPaperWidth = tenths(stock.width);
+        request.state->devmode.pub.dmPaperLength = tenths(stock.height);
     }
     std::memcpy(request.name, stock.name, sizeof request.name);
     EndDialog(dialog, 1);
