@@ -298,6 +298,7 @@ TEST(PageSetupPageTest, ControlsWriteTheirFieldsOnly) {
         Choose(page, 1113, 0);  // back: nothing changed
         applyEnabled.push_back(ApplyEnabled(page));
         Choose(page, 1113, 2);
+        Choose(page, 1001, 2);  // the stock "76 mm x 130 mm"
         Click(page, 1034);      // mirror
         Click(page, 1130);      // ignore blank pages
         Choose(page, 1022, 2);  // 300 (1/100 in/s)
@@ -327,6 +328,15 @@ TEST(PageSetupPageTest, ControlsWriteTheirFieldsOnly) {
     EXPECT_EQ(Value<std::uint32_t>(run.applied, 312), 300u);
     EXPECT_EQ(Value<std::int32_t>(run.applied, 236), 100);
     EXPECT_EQ(Value<std::int16_t>(run.applied, 86), 3);
+    // The chosen stock is the job's paper and the printer's installed form.
+    const auto* applied = reinterpret_cast<const DEVMODEW*>(run.applied.data());
+    EXPECT_STREQ(applied->dmFormName, L"76 mm x 130 mm");
+    EXPECT_EQ(applied->dmPaperSize, 258);
+    EXPECT_EQ(applied->dmPaperWidth, 760);
+    const StoredValue installed = StoredPrinterValue(queue, L"InstalledForm");
+    ASSERT_EQ(installed.bytes.size(), sizeof(CurrentFormRecord));
+    EXPECT_EQ(reinterpret_cast<const CurrentFormRecord*>(installed.bytes.data())->width, 76000);
+    DeletePrinterValue(queue, L"InstalledForm");
     const std::set<std::size_t> allowed = {86, 228, 236, 312, 313, 5176};
     for (std::size_t offset : ChangedBytes(run.opened, run.applied))
         EXPECT_TRUE(allowed.count(offset)) << "offset " << offset;
