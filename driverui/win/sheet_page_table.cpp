@@ -2,6 +2,7 @@
 
 #include "driverui/core/win/sheet_pages.h"
 #include "driverui/devsheet/win/about_page.h"
+#include "driverui/devsheet/win/printer_settings_page.h"
 #include "driverui/docsheet/win/graphics_page.h"
 #include "driverui/docsheet/win/page_setup_page.h"
 #include "resources/driverui/resource_ids.h"
@@ -15,6 +16,7 @@ void RegisterDriverPages() {
     RegisterSheetPage(Sheet::printingPreferences, {IDD_GRAPHICS, GraphicsPageProc});
     RegisterSheetPage(Sheet::printingPreferences, {IDD_ABOUT, AboutPageProc});
     // Printer properties: About ends the sheet.
+    RegisterSheetPage(Sheet::printerProperties, {IDD_PRINTER_SETTINGS, PrinterSettingsPageProc});
     RegisterSheetPage(Sheet::printerProperties, {IDD_ABOUT, AboutPageProc});
 }
 

@@ -130,7 +130,8 @@ bool RunInstallBranch(WorkOrder& order) {
 
 void RunWizardWork(WorkOrder& order) {
     HWND page = order.resultPage;
-    SetStatusLine(page, IDS_INSTALLING);
+    // A removal says so in the status line instead of "Installing...".
+    SetStatusLine(page, order.mode == kWizardModeUninstall ? IDS_UNINSTALLING : IDS_INSTALLING);
     if (order.mode == kWizardModeInstall) {
         const bool installed = RunInstallBranch(order);
         InstallSucceeded = installed;
@@ -143,6 +144,7 @@ void RunWizardWork(WorkOrder& order) {
         removal.removeDriver = order.removeDriver;
         removal.removePackage = order.removePackage;
         RunUninstallBranch(ResultPageSink(page), removal);
+        SetStatusLine(page, IDS_UNINSTALLATION_COMPLETE);
     }
     if (RebootNeeded) AskForReboot(page);
     if (page) PostMessageW(page, WM_WORK_DONE, static_cast<WPARAM>(order.mode), 0);

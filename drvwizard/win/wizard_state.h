@@ -31,6 +31,17 @@ struct WizardState {
 };
 
 static_assert(sizeof(WizardState::uiLanguage) == 2);
+
+// The request memory: count zeroed entries (replacing and freeing an earlier request), or null
+// when count is not positive. Every page that fills the request allocates it here, and the entry
+// routine frees it with FreeWizardRequest after the sheet has closed.
+inline PrinterInstallEntry* AllocateWizardRequest(WizardState& state, int count) {
+    delete[] state.request;
+    state.request = count > 0 ? new PrinterInstallEntry[count]() : nullptr;
+    state.requestCount = state.request ? count : 0;
+    return state.request;
+}
+inline void FreeWizardRequest(WizardState& state) { AllocateWizardRequest(state, 0); }
 static_assert(sizeof(WizardState::infPath) == 260 * sizeof(wchar_t));
 
 }  // namespace kelno

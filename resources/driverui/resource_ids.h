@@ -52,3 +52,6 @@
 
 // The Page Setup page and the Edit Label Stock dialog.
 #include "page_setup_ids.h"
+
+// The Printer Settings page and its firmware group.
+#include "printer_settings_ids.h"

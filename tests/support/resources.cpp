@@ -102,4 +102,35 @@ std::vector<wchar_t> AccessKeys(const DialogTemplate& dialog) {
     return keys;
 }
 
+const std::vector<ResourceLanguage> kResourceLanguages = {
+    {MAKELANGID(LANG_CHINESE, SUBLANG_NEUTRAL), "Chinese (Simplified)"},
+    {MAKELANGID(LANG_GERMAN, SUBLANG_NEUTRAL), "German"},
+    {MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL), "English"},
+    {MAKELANGID(LANG_SPANISH, SUBLANG_NEUTRAL), "Spanish"},
+    {MAKELANGID(LANG_FRENCH, SUBLANG_NEUTRAL), "French"},
+    {MAKELANGID(LANG_ITALIAN, SUBLANG_NEUTRAL), "Italian"},
+    {MAKELANGID(LANG_KOREAN, SUBLANG_NEUTRAL), "Korean"},
+    {MAKELANGID(LANG_DUTCH, SUBLANG_NEUTRAL), "Dutch"},
+    {MAKELANGID(LANG_RUSSIAN, SUBLANG_NEUTRAL), "Russian"},
+    {MAKELANGID(LANG_ARABIC, SUBLANG_ARABIC_SAUDI_ARABIA), "Arabic (Saudi Arabia)"},
+    {MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL), "Chinese (Traditional, Taiwan)"},
+};
+
+std::vector<std::wstring> PrintfConversions(const std::wstring& text) {
+    std::vector<std::wstring> found;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%') continue;
+        if (i + 1 < text.size() && text[i + 1] == L'%') {
+            ++i;
+            continue;
+        }
+        std::size_t end = i + 1;
+        while (end < text.size() && !std::iswalpha(text[end])) ++end;
+        while (end < text.size() && (text[end] == L'w' || text[end] == L'l' || text[end] == L'h')) ++end;
+        found.push_back(text.substr(i, end - i + 1));
+        i = end;
+    }
+    return found;
+}
+
 }  // namespace kelno::test

@@ -30,4 +30,14 @@ std::optional<DialogTemplate> ParseDialog(const std::vector<BYTE>& bytes);
 // The access keys ("&x") of a dialog's texts, lower-cased; "&&" is a literal ampersand.
 std::vector<wchar_t> AccessKeys(const DialogTemplate& dialog);
 
+// The eleven languages of the package's resources, as their LANGUAGE lines name them.
+struct ResourceLanguage {
+    LANGID id;
+    const char* name;
+};
+extern const std::vector<ResourceLanguage> kResourceLanguages;
+
+// The printf conversions of a text in order ("%ws", "%d", ...); "%%" is no conversion.
+std::vector<std::wstring> PrintfConversions(const std::wstring& text);
+
 }  // namespace kelno::test

@@ -592,7 +592,7 @@ TEST(PageSetupLanguagesTest, EveryLanguageHasBothDialogsAndTheirStrings) {
                                 kArabic,
                                 MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)};
     const UINT strings[] = {1901, 1941, 1942, 1943, 1944, 1947, 1948, 1949, 1950, 1951, 1952, 1953, 1954,
-                            2203, 2204, 2205, 2206, 2207, 2208, 2209, 2210, 2211, 2230, 2231, 2242};
+                            2203, 2204, 2205, 2206, 2207, 2208, 2209, 2210, 2211, 1905, 1906, 2242};
     const std::vector<DWORD> pageControls = {1001, 1004, 1009, 1011, 1034, 1010, 1113, 1018, 1019, 1020, 1021, 1106,
                                              1107, 1108, 1023, 1024, 1022, 1026, 1102, 1101, 1025, 1130, 1035};
     const std::vector<DWORD> editorControls = {1037, 1020, 1039, 1022, 1040, 1038, 1021, 1043, 1023,

@@ -245,7 +245,7 @@ TEST(DocumentSheetTest, FailuresLeaveNoContextBehind) {
     EXPECT_EQ(refusing.pageCount(), 0u);
 }
 
-TEST(DeviceSheetTest, OpensWithTheAboutPage) {
+TEST(DeviceSheetTest, OpensWithPrinterSettingsAndAbout) {
     Printer printer(kQueue);
     DevicePropertyHeader header{sizeof(DevicePropertyHeader), 0, printer.get(), const_cast<wchar_t*>(kQueue.c_str())};
     CommonUiHost host(DeviceSheet(), reinterpret_cast<LPARAM>(&header));
@@ -253,7 +253,7 @@ TEST(DeviceSheetTest, OpensWithTheAboutPage) {
     ASSERT_EQ(host.descriptionsAdded(), 1);
     EXPECT_TRUE(host.description()->Flags & CPSUIF_UPDATE_PERMISSION);
     EXPECT_EQ(host.description()->cDlgPage, 0);
-    EXPECT_EQ(host.pageTemplates(), std::vector<WORD>{101});
+    EXPECT_EQ(host.pageTemplates(), (std::vector<WORD>{104, 101})) << "Printer Settings, then About";
 
     PROPSHEETUI_INFO_HEADER infoHeader{};
     infoHeader.cbSize = sizeof infoHeader;

@@ -15,7 +15,9 @@ struct UninstallOptions {
 // the installer then hands over to the uninstaller instead of installing.
 bool PackageIsInstalled();
 
-// Runs the uninstaller and returns the process exit code.
+// Runs the uninstaller and returns the process exit code: with the dialog 0 after a complete
+// uninstall and 1 when it was closed; silent, the codes of SilentExitCode
+// (usbonestep/uninstall_removal.h), 0 only when everything is removed.
 int RunUninstaller(HINSTANCE instance, const UninstallOptions& options);
 
 }  // namespace kelno
