@@ -15,7 +15,7 @@ inline constexpr int kInstallPage = 131;
 inline constexpr int kDriverListPage = 136;
 inline constexpr int kUninstallPage = 132;
 inline constexpr int kResultPage = 135;
-inline constexpr int kWizardPageOrder[] = {kAgreementPage, kModePage,      kInstallPage,
+inline constexpr int kWizardPageOrder[] = {kAgreementPage,  kModePage,      kInstallPage,
                                            kDriverListPage, kUninstallPage, kResultPage};
 
 // The wizard's modes (WizardState::mode).
@@ -65,7 +65,7 @@ int UninstallNext(int selectedRows);
 int ResultBack(std::int32_t mode);
 
 // The result page's texts (string ids) and colours.
-unsigned ResultWaitLine(std::int32_t mode);                         // first line of a run
+unsigned ResultWaitLine(std::int32_t mode);                          // first line of a run
 unsigned ResultFinalLine(std::int32_t mode, bool installSucceeded);  // line after the run
 // 0x00BBGGRR: blue when the install succeeded, red otherwise.
 std::uint32_t ResultStatusColour(bool installSucceeded);

@@ -11,6 +11,7 @@ packages=(
   libspdlog-dev libfmt-dev rapidjson-dev libutfcpp-dev googletest libbenchmark-dev
   libpng-dev libnetpbm-dev                      # kelno-dither: PNG and netpbm readers and writers
   netpbm graphicsmagick python3-pil             # peers of the binarisation benchmark (imagemagick above)
+  fonts-dejavu-core                             # Arabic glyphs for Wine's Tahoma (make-wine-template)
 )
 missing=()
 for p in "${packages[@]}"; do

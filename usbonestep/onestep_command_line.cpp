@@ -43,7 +43,8 @@ OneStepOptions ParseOneStepCommandLine(std::span<const std::u16string_view> argu
         const std::u16string_view argument = arguments[i];
         if (Is(argument, u"-u")) {
             options.uninstall = true;
-            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1])) options.folder = std::u16string(arguments[++i]);
+            if (i + 1 < arguments.size() && !IsSwitch(arguments[i + 1]))
+                options.folder = std::u16string(arguments[++i]);
         } else if (Is(argument, u"-dp")) {
             options.uninstall = true;
             options.keepFolder = true;
@@ -51,8 +52,8 @@ OneStepOptions ParseOneStepCommandLine(std::span<const std::u16string_view> argu
             options.silent = true;
         } else if (IsWait(argument)) {
             std::uint32_t seconds = 0;
-            const bool valid = argument.size() > kWaitPrefix.size() &&
-                               ParseSeconds(argument.substr(kWaitPrefix.size()), seconds);
+            const bool valid =
+                argument.size() > kWaitPrefix.size() && ParseSeconds(argument.substr(kWaitPrefix.size()), seconds);
             options.waitLimited = valid;
             options.waitSeconds = valid ? seconds : 0;
             options.waitInvalid = !valid;

@@ -22,14 +22,21 @@ PrinterInstallEntry OneStepEntry(const PortRecord& record, const ModelRow& row) 
     return entry;
 }
 
+StartAction ChooseStartAction(const OneStepOptions& options, bool runsAsUninstaller, bool packageInstalled) {
+    if (options.uninstall) return StartAction::uninstall;
+    if (runsAsUninstaller) return StartAction::startUninstallCopy;
+    if (packageInstalled) return options.silent ? StartAction::endAlreadyInstalled : StartAction::handOverToUninstaller;
+    return options.silent ? StartAction::installSilently : StartAction::installWithDialog;
+}
+
 LoopVerdict AfterPass(PassOutcome outcome, const OneStepOptions& options, std::uint64_t elapsedMs) {
     switch (outcome) {
         case PassOutcome::installed: return {true, kExitOk};
         case PassOutcome::failed: return {true, options.silent ? kExitInstallFailed : kExitOk};
         case PassOutcome::noPrinter: break;
     }
-    const bool timedOut = options.silent && options.waitLimited &&
-                          elapsedMs >= static_cast<std::uint64_t>(options.waitSeconds) * 1000u;
+    const bool timedOut =
+        options.silent && options.waitLimited && elapsedMs >= static_cast<std::uint64_t>(options.waitSeconds) * 1000u;
     return {timedOut, timedOut ? kExitNoPrinterInTime : kExitOk};
 }
 

@@ -20,6 +20,20 @@ inline constexpr int kExitInstallFailed = 3;      // /silence: the install of a 
 inline constexpr int kExitAlreadyInstalled = 4;   // /silence: the package is installed, nothing done
 inline constexpr int kExitInvalidArguments = 87;  // "/wait" without a valid number of seconds
 
+// What the program does after its start-up, in this order of precedence: the uninstaller (-u,
+// -DP); as "unins000" the hand-over to its temporary copy; with the package installed the
+// hand-over to the package's uninstaller, except unattended, which never opens a window and ends
+// with kExitAlreadyInstalled; otherwise the install, without a window when silent.
+enum class StartAction {
+    uninstall,
+    startUninstallCopy,
+    handOverToUninstaller,
+    endAlreadyInstalled,
+    installSilently,
+    installWithDialog,
+};
+StartAction ChooseStartAction(const OneStepOptions& options, bool runsAsUninstaller, bool packageInstalled);
+
 // The debug line of the model match of a port's description (FindModel: "%ws%ws" or "%ws %ws"
 // of brand and model, case-sensitive, first row wins): "Found model <text>, <brand> <model>"
 // or, with no row, "Found not model <text>".

@@ -5,6 +5,7 @@
 #include "driverui/devsheet/win/printer_settings_page.h"
 #include "driverui/docsheet/win/graphics_page.h"
 #include "driverui/docsheet/win/page_setup_page.h"
+#include "driverui/docsheet/win/watermark_page.h"
 #include "resources/driverui/resource_ids.h"
 
 namespace kelno {
@@ -14,6 +15,7 @@ void RegisterDriverPages() {
     // ends the sheet.
     RegisterSheetPage(Sheet::printingPreferences, {IDD_PAGE_SETUP, PageSetupPageProc});
     RegisterSheetPage(Sheet::printingPreferences, {IDD_GRAPHICS, GraphicsPageProc});
+    RegisterSheetPage(Sheet::printingPreferences, {IDD_WATERMARK, WatermarkPageProc, WatermarkPageShown});
     RegisterSheetPage(Sheet::printingPreferences, {IDD_ABOUT, AboutPageProc});
     // Printer properties: About ends the sheet.
     RegisterSheetPage(Sheet::printerProperties, {IDD_PRINTER_SETTINGS, PrinterSettingsPageProc});

@@ -87,8 +87,8 @@ INT_PTR CALLBACK ResultPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
         if (!state) return FALSE;
         if (message == WM_INITDIALOG) {
             auto created = std::make_unique<ResultPageData>();
-            created->statusFont.reset(CreateFontW(32, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
-                                                  L"Arial"));
+            created->statusFont.reset(
+                CreateFontW(32, 0, 0, 0, 0, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
             if (created->statusFont)
                 SendDlgItemMessageW(page, IDC_RESULT_STATUS, WM_SETFONT,
                                     reinterpret_cast<WPARAM>(created->statusFont.get()), FALSE);

@@ -29,8 +29,8 @@ struct ColumnSpec {
 
 constexpr ColumnSpec kUninstallColumns[] = {
     {IDS_COLUMN_PRINTER_NAME, 150}, {IDS_COLUMN_PRINTER_MODEL, 150}, {IDS_COLUMN_PORT, 200}, {0, 0}};
-constexpr ColumnSpec kDriverColumns[] = {{IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150},
-                                         {IDS_COLUMN_VERSION, 90}};
+constexpr ColumnSpec kDriverColumns[] = {
+    {IDS_COLUMN_DRIVER_NAME, 180}, {IDS_COLUMN_ENVIRONMENT, 150}, {IDS_COLUMN_VERSION, 90}};
 
 // The uninstall options with their start states.
 struct OptionSpec {
@@ -96,7 +96,8 @@ void FillQueues(HWND list) {
     DWORD count = 0;
     const std::vector<BYTE> buffer = Enumerate<PRINTER_INFO_2W>(&EnumPrintersW, PRINTER_ENUM_LOCAL, &count);
     const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-    for (DWORD i = 0; i < count; ++i) InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
+    for (DWORD i = 0; i < count; ++i)
+        InsertRowAtTop(list, info[i].pPrinterName, info[i].pDriverName, info[i].pPortName);
 }
 
 // The selection as the worker's records, from the top; the number of records.
@@ -131,7 +132,7 @@ void FillDrivers(HWND list) {
 
 }  // namespace
 
-INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     return Guarded("uninstall page", static_cast<INT_PTR>(FALSE), [&]() -> INT_PTR {
         WizardState* state = message == WM_INITDIALOG ? KeepPageState(page, lParam) : PageState(page);
         if (!state) return FALSE;
@@ -143,6 +144,11 @@ INT_PTR CALLBACK UninstallPageProc(HWND page, UINT message, WPARAM, LPARAM lPara
                     EnableWindow(GetDlgItem(page, option.control), option.enabled);
                 }
                 return TRUE;
+            case WM_COMMAND:
+                // The selected queues are always deleted, whatever reaches the box.
+                if (LOWORD(wParam) == IDC_UNINSTALL_DELETE_PRINTER)
+                    CheckDlgButton(page, IDC_UNINSTALL_DELETE_PRINTER, BST_CHECKED);
+                return FALSE;
             case WM_NOTIFY:
                 switch (reinterpret_cast<const NMHDR*>(lParam)->code) {
                     case PSN_SETACTIVE:

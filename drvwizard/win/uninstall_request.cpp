@@ -8,6 +8,7 @@
 #include "discovery/win/helper.h"
 
 namespace kelno {
+
 PrinterInstallEntry MakeUninstallEntry(const wchar_t* printerName, const wchar_t* driverName, const wchar_t* portName) {
     PrinterInstallEntry entry{};
     SetField(entry.printerName, U16View(printerName));

@@ -3,7 +3,9 @@
 // handed to every page (and to the result page's worker) as the page parameter.
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "engine/install_entry.h"
 
@@ -32,16 +34,32 @@ struct WizardState {
 
 static_assert(sizeof(WizardState::uiLanguage) == 2);
 
-// The request memory: count zeroed entries (replacing and freeing an earlier request), or null
-// when count is not positive. Every page that fills the request allocates it here, and the entry
-// routine frees it with FreeWizardRequest after the sheet has closed.
+// The request memory, made here for the pages that fill the request (the install page's single
+// entry, the uninstall page's selection) and owned by this header's process-wide holder. A
+// request that a caller made itself with new (one entry) is released the same way when it is
+// replaced or freed. Header-only, so that a page's own test can host the page without the worker.
+inline std::unique_ptr<PrinterInstallEntry[]> WizardRequestArray;
+
+// Frees the request after the sheet has closed (or before a new one is made).
+inline void FreeWizardRequest(WizardState& state) {
+    if (state.request && state.request == WizardRequestArray.get()) {
+        WizardRequestArray.reset();
+    } else {
+        delete state.request;  // a single entry made with new by its caller
+    }
+    state.request = nullptr;
+    state.requestCount = 0;
+}
+
+// Replaces the request with count zeroed entries (none when count is not positive).
 inline PrinterInstallEntry* AllocateWizardRequest(WizardState& state, int count) {
-    delete[] state.request;
-    state.request = count > 0 ? new PrinterInstallEntry[count]() : nullptr;
-    state.requestCount = state.request ? count : 0;
+    FreeWizardRequest(state);
+    if (count <= 0) return nullptr;
+    WizardRequestArray.reset(new PrinterInstallEntry[static_cast<std::size_t>(count)]());
+    state.request = WizardRequestArray.get();
+    state.requestCount = count;
     return state.request;
 }
-inline void FreeWizardRequest(WizardState& state) { AllocateWizardRequest(state, 0); }
 static_assert(sizeof(WizardState::infPath) == 260 * sizeof(wchar_t));
 
 }  // namespace kelno

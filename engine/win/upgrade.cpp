@@ -38,6 +38,9 @@ std::vector<BYTE> EnumPrinterLevel2(DWORD flags) {
     return buffer;
 }
 
+// A failed call's code; a failure that left no error code is still a failure.
+std::uint32_t FailureCode(DWORD error) { return error != 0 ? error : ERROR_INVALID_FUNCTION; }
+
 // Deletes every job of the open queue, then the queue (two attempts, 500 ms apart).
 bool DeleteQueueWithJobs(HANDLE printer) {
     DWORD needed = 0, returned = 0;
@@ -72,7 +75,8 @@ public:
 
     void CollectUpgradePrinters() override {
         records_.clear();
-        const std::vector<BYTE> buffer = EnumPrinterLevel2<PRINTER_INFO_2W>(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS);
+        const std::vector<BYTE> buffer =
+            EnumPrinterLevel2<PRINTER_INFO_2W>(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS);
         const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
         for (std::size_t i = 0; i < buffer.size() / sizeof(PRINTER_INFO_2W); ++i) {
             if (!IsTargetDriver(info[i].pDriverName)) continue;
@@ -107,13 +111,18 @@ public:
 
     std::uint32_t DeleteDriverEx(bool specificVersion) override {
         const DWORD flags = DPD_DELETE_UNUSED_FILES | (specificVersion ? DPD_DELETE_SPECIFIC_VERSION : 0);
+        SetLastError(0);
         if (DeletePrinterDriverExW(nullptr, nullptr, const_cast<wchar_t*>(kUpgradeDriverName), flags, 0)) return 0;
-        return GetLastError();
+        return FailureCode(GetLastError());
     }
 
     std::uint32_t DeleteDriverPlain() override {
+        SetLastError(0);
         if (DeletePrinterDriverW(nullptr, nullptr, const_cast<wchar_t*>(kUpgradeDriverName))) return 0;
-        return GetLastError();
+        const DWORD error = GetLastError();
+        DebugOutF(L"DeletePrinterDriver %ws failed, error: %u", kUpgradeDriverName, static_cast<unsigned>(error));
+        // Wine's plain deletion of a driver that is not there fails without naming a reason.
+        return DriverListed() ? FailureCode(error) : kErrorUnknownPrinterDriver;
     }
 
     bool DriverListed() override {

@@ -55,3 +55,4 @@
 
 // The Printer Settings page and its firmware group.
 #include "printer_settings_ids.h"
+#include "watermark_ids.h"  // the WaterMark page

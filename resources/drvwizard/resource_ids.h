@@ -117,3 +117,6 @@
 #define IDS_CLOSE 201
 #define IDS_WAIT_FOR_WORK 202
 #define IDS_COPYRIGHT 203
+
+// The install page's controls and its own messages
+#include "install_page_ids.h"

@@ -112,5 +112,32 @@ TEST(OneStepRules, SearchEndsOnInstallFailureOrTheWaitLimitOnlyWhenSilent) {
     }
 }
 
+// Uninstall mode wins over everything; the program stored as unins000 never installs; an
+// installed package hands over to its uninstaller, except in an unattended run.
+TEST(OneStepRules, StartActionByModeNameAndInstalledPackage) {
+    OneStepOptions none, silent, uninstall, silentUninstall;
+    silent.silent = true;
+    uninstall.uninstall = true;
+    silentUninstall = uninstall;
+    silentUninstall.silent = true;
+    const struct {
+        const char* name;
+        const OneStepOptions& options;
+        bool asUninstaller, installed;
+        StartAction action;
+    } cases[] = {
+        {"plain start", none, false, false, StartAction::installWithDialog},
+        {"silent start", silent, false, false, StartAction::installSilently},
+        {"installed package", none, false, true, StartAction::handOverToUninstaller},
+        {"installed package, silent", silent, false, true, StartAction::endAlreadyInstalled},
+        {"as unins000", none, true, false, StartAction::startUninstallCopy},
+        {"as unins000, silent, installed", silent, true, true, StartAction::startUninstallCopy},
+        {"-u", uninstall, false, true, StartAction::uninstall},
+        {"-u as unins000", silentUninstall, true, true, StartAction::uninstall},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ChooseStartAction(c.options, c.asUninstaller, c.installed), c.action) << c.name;
+}
+
 }  // namespace
 }  // namespace kelno

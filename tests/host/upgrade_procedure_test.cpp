@@ -55,7 +55,8 @@ public:
         return value;
     }
     void RunCommand(const char16_t* commandLine) override {
-        calls.push_back("run:" + std::string(commandLine, commandLine + std::char_traits<char16_t>::length(commandLine)));
+        calls.push_back("run:" +
+                        std::string(commandLine, commandLine + std::char_traits<char16_t>::length(commandLine)));
     }
     bool RefreshDriverFiles() override {
         calls.push_back("refresh");
@@ -120,7 +121,6 @@ TEST_P(DeleteUpgradeDriverTest, AnswersAndSteps) {
     EXPECT_EQ(calls, c.calls);
 }
 
-
 INSTANTIATE_TEST_SUITE_P(
     Answers, DeleteUpgradeDriverTest,
     testing::Values(
@@ -128,8 +128,10 @@ INSTANTIATE_TEST_SUITE_P(
         DeleteCase{"nothing_to_delete", {kErrorUnknownPrinterDriver}, {}, true, true, {"deleteEx"}},
         DeleteCase{"other_error", {5}, {}, true, false, {"deleteEx"}},
         // A spooler that refuses the flags (Wine) gets the deletion without them.
-        DeleteCase{"flags_refused_plain_deletes", {kErrorInvalidParameter}, {0}, true, true, {"deleteEx", "deletePlain"}},
-        DeleteCase{"flags_refused_plain_fails", {kErrorInvalidParameter}, {5}, true, false, {"deleteEx", "deletePlain"}},
+        DeleteCase{
+            "flags_refused_plain_deletes", {kErrorInvalidParameter}, {0}, true, true, {"deleteEx", "deletePlain"}},
+        DeleteCase{
+            "flags_refused_plain_fails", {kErrorInvalidParameter}, {5}, true, false, {"deleteEx", "deletePlain"}},
         DeleteCase{"flags_refused_plain_unknown",
                    {kErrorInvalidParameter},
                    {kErrorUnknownPrinterDriver},
@@ -190,7 +192,8 @@ TEST(UninstallPrinters, RetriesAFailedDeletionOnceAfterASecond) {
     ScriptedOps ops;
     ops.deleteEx = {5, 0};
     EXPECT_TRUE(UninstallPrinters(ops));
-    const std::vector<std::string> expected = {"removeQueues", "wait1000", "deleteEx", "wait1000", "deleteEx", "listed?"};
+    const std::vector<std::string> expected = {"removeQueues", "wait1000", "deleteEx",
+                                               "wait1000",     "deleteEx", "listed?"};
     EXPECT_EQ(ops.calls, expected);
 
     ScriptedOps failing;

@@ -259,4 +259,14 @@ bool DeleteLocalPort(const std::wstring& portName) {
     return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+std::unique_ptr<SimulatedDevice> AddUsbPrinterOfModel(const std::wstring& serial, DWORD port,
+                                                      const std::wstring& model) {
+    UsbPrinterSetup setup;
+    setup.instanceId = L"USB\\VID_2D37&PID_0001\\" + serial;
+    setup.portNumber = port;
+    setup.portDescription = model;
+    setup.serialNumber = serial;
+    return AddUsbPrinter(setup);
+}
+
 }  // namespace kelno::test

@@ -55,6 +55,10 @@ public:
 
 private:
     friend std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup);
+    // A USB printer of vendor 2D37 with this serial number that reports model (its port
+    // description) on port number port ("USB%03u").
+    std::unique_ptr<SimulatedDevice> AddUsbPrinterOfModel(const std::wstring& serial, DWORD port,
+                                                          const std::wstring& model);
     friend std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSetup& setup);
     // Creates and registers the device; data receives it.
     bool Create(HDEVINFO set, SP_DEVINFO_DATA& data);
@@ -71,6 +75,10 @@ private:
 };
 
 std::unique_ptr<SimulatedDevice> AddUsbPrinter(const UsbPrinterSetup& setup);
+// A USB printer of vendor 2D37 with this serial number that reports model (its port
+// description) on port number port ("USB%03u").
+std::unique_ptr<SimulatedDevice> AddUsbPrinterOfModel(const std::wstring& serial, DWORD port,
+                                                      const std::wstring& model);
 std::unique_ptr<SimulatedDevice> AddComPort(const ComPortSetup& setup);
 
 // Registry values under HKEY_LOCAL_MACHINE; the key is created when missing.

@@ -38,8 +38,8 @@ std::wstring WindowText(HWND window) {
     if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG,
-                        5000, &copied);
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 5000,
+                        &copied);
     text.resize(copied);
     return text;
 }
@@ -122,9 +122,8 @@ std::vector<wchar_t> EnvironmentWith(const std::vector<std::pair<std::wstring, s
         std::erase_if(entries, [&](const std::wstring& entry) { return nameOf(entry) == upper; });
         entries.push_back(name + L"=" + value);
     }
-    std::sort(entries.begin(), entries.end(), [&](const std::wstring& a, const std::wstring& b) {
-        return nameOf(a) < nameOf(b);
-    });
+    std::sort(entries.begin(), entries.end(),
+              [&](const std::wstring& a, const std::wstring& b) { return nameOf(a) < nameOf(b); });
     std::vector<wchar_t> block;
     for (const std::wstring& entry : entries) {
         block.insert(block.end(), entry.begin(), entry.end());
@@ -142,14 +141,12 @@ WizardWindow::WizardWindow(const WizardLaunch& launch) {
     if (!launch.arguments.empty()) commandLine += L" " + launch.arguments;
 
     std::vector<wchar_t> environment;
-    if (!launch.locale.empty())
-        environment = EnvironmentWith({{L"LANG", launch.locale}, {L"LC_ALL", launch.locale}});
+    if (!launch.locale.empty()) environment = EnvironmentWith({{L"LANG", launch.locale}, {L"LC_ALL", launch.locale}});
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        environment.empty() ? nullptr : environment.data(), workingDirectory_.c_str(), &startup,
-                        &info))
+                        environment.empty() ? nullptr : environment.data(), workingDirectory_.c_str(), &startup, &info))
         return;
     CloseHandle(info.hThread);
     process_ = info.hProcess;
@@ -162,7 +159,9 @@ WizardWindow::~WizardWindow() {
     CloseHandle(process_);
 }
 
-std::vector<std::string> WizardWindow::LogLines() const { return ReadLines(JoinPath(workingDirectory_, L"drvwlog.log")); }
+std::vector<std::string> WizardWindow::LogLines() const {
+    return ReadLines(JoinPath(workingDirectory_, L"drvwlog.log"));
+}
 
 std::optional<DWORD> WizardWindow::WaitForExit(DWORD timeoutMs) {
     if (!process_ || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) return std::nullopt;
@@ -275,8 +274,9 @@ std::wstring WizardWindow::Text(int controlId) const { return WindowText(Control
 bool WizardWindow::SetText(int controlId, const std::wstring& text) {
     const HWND control = Control(controlId);
     DWORD_PTR result = 0;
-    return control && SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()),
-                                          SMTO_ABORTIFHUNG, 5000, &result) &&
+    return control &&
+           SendMessageTimeoutW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                               &result) &&
            result;
 }
 
@@ -300,8 +300,8 @@ std::vector<std::vector<std::wstring>> WizardWindow::ListRows(int controlId, int
             item.pszText = reinterpret_cast<LPWSTR>(remote.Address() + sizeof(LVITEMW));
             item.cchTextMax = kCellChars;
             remote.Write(0, &item, sizeof(item));
-            const LRESULT length =
-                SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote.Address()));
+            const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                                                reinterpret_cast<LPARAM>(remote.Address()));
             std::wstring cell(kCellChars, L'\0');
             remote.Read(sizeof(LVITEMW), cell.data(), kCellChars * sizeof(wchar_t));
             cell.resize(length > 0 ? static_cast<std::size_t>(length) : 0);

@@ -38,7 +38,7 @@ const Language kLanguages[] = {
 constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
 
 // Every string id the DLL loads.
-constexpr UINT kStringIds[] = {1900, 1902, 1903, 1904, 1914, 1916, 2044, 2045, 2122, 2125, 2128, 2200};
+constexpr UINT kStringIds[] = {1900, 1902, 1903, 1904, 1914, 1916, 2044, 2045, 2122, 2125, 2128, 2200, 2150};
 
 // Strings whose translation is spelt as in English: the colour orange in German and French.
 constexpr UINT kOrange = 2128;
@@ -130,6 +130,7 @@ const struct {
      {1008, 1097, 1010, 1011, 1012, 1013, 1015, 1096, 1030, 1031, 1041, 1043, 1025, 1130, 1127, 1082, 1009, 1036},
      {},
      std::size(kLanguages)},
+    {120, {1009, 1083, 1084, 1085, 1087, 1088, 1089, 1095}, {}, std::size(kLanguages)},
 };
 
 TEST_F(DriverUiResources, EveryLanguageHasEveryDialog) {

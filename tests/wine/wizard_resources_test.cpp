@@ -147,7 +147,8 @@ TEST_F(WizardResources, PicturesLicenceAndManifestAreThere) {
                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
     ASSERT_TRUE(licence);
     EXPECT_EQ(std::string(licence->begin(), licence->begin() + 5), "{\\rtf");
-    const auto manifest = ResourceBytes(module_, RT_MANIFEST, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
+    const auto manifest =
+        ResourceBytes(module_, RT_MANIFEST, MAKEINTRESOURCEW(1), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL));
     ASSERT_TRUE(manifest);
     const std::string text(manifest->begin(), manifest->end());
     EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);

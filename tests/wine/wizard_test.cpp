@@ -16,7 +16,9 @@
 #include "drvwizard/win/wizard_messages.h"
 #include "drvwizard/wizard_flow.h"
 #include "resources/drvwizard/resource_ids.h"
+#include "engine/win/tcpip_port.h"
 #include "tests/support/spooler.h"
+#include "tests/support/tcpip_monitor.h"
 #include "tests/support/wine_test_support.h"
 #include "tests/support/wizard_window.h"
 
@@ -36,7 +38,6 @@ protected:
         for (const wchar_t* queue : {L"Label A", L"Label B", L"Office"}) DeleteQueue(queue);
         for (const wchar_t* driver : {kSupportedDriver, kOtherSupportedDriver, L"Office Driver"}) DeleteDriver(driver);
     }
-
 
     // A copy of the wizard alone in a folder of its own, optionally with a stand-in
     // "unins000.exe" beside it (Wine's hostname.exe: it starts and ends by itself).
@@ -138,14 +139,19 @@ TEST_F(Wizard, UninstallHandsOverToThePackageUninstallerAndCloses) {
     wizard.PressButton(PSBTN_NEXT);
     EXPECT_EQ(wizard.WaitForExit(), 0u);
     const std::vector<std::string> log = wizard.LogLines();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(),
-                            [](const std::string& line) { return line.find("uninstaller started") != std::string::npos; }));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::string& line) {
+        return line.find("uninstaller started") != std::string::npos;
+    }));
     // Nothing was removed by the wizard itself.
     EXPECT_TRUE(QueueExists(L"Label A"));
 }
 
-TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
-    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver)) << GetLastError();
+TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesWithTheirPortsAndDrivers) {
+    // "Label A" prints to a standard TCP/IP port (the stand-in monitor keeps it).
+    InstallTcpIpMonitor();
+    ASSERT_TRUE(AddStandardTcpIpPort(ResultPage::SinkFor(nullptr), L"10.1.1.7", L"10.1.1.7", 9100));
+    ASSERT_TRUE(ReadStoredPort(L"10.1.1.7").exists);
+    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver, L"10.1.1.7")) << GetLastError();
     ASSERT_TRUE(AddPackageQueue(L"Label B", kSupportedDriver)) << GetLastError();
     ASSERT_TRUE(AddPackageQueue(L"Office", kOtherSupportedDriver)) << GetLastError();
     WizardWindow wizard(WizardLaunch::Program(LoneWizard(false)));
@@ -165,6 +171,8 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
     EXPECT_EQ((*labelB)[2], L"FILE:");
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PRINTER));
     EXPECT_FALSE(wizard.Enabled(IDC_UNINSTALL_DELETE_PRINTER));
+    wizard.Click(IDC_UNINSTALL_DELETE_PRINTER);  // cannot be cleared
+    EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PRINTER));
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_REMOVE_DRIVER));
     EXPECT_TRUE(wizard.Checked(IDC_UNINSTALL_DELETE_PORT));
     EXPECT_FALSE(wizard.Checked(IDC_UNINSTALL_REMOVE_PACKAGE));
@@ -194,13 +202,22 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
     ASSERT_NE(first, std::wstring::npos) << Narrow(text);
     ASSERT_NE(second, std::wstring::npos) << Narrow(text);
     EXPECT_LT(first, second);
+    const std::size_t port = text.find(L"Remove port: 10.1.1.7 ...");
     EXPECT_NE(driver, std::wstring::npos) << Narrow(text);
-    EXPECT_LT(second, driver);
+    ASSERT_NE(port, std::wstring::npos) << Narrow(text);
+    // Queues, then their ports, then their drivers.
+    EXPECT_LT(second, port);
+    EXPECT_LT(port, driver);
     EXPECT_TRUE(wizard.WaitForText(IDC_RESULT_STATUS, L"Uninstallation complete."));
     EXPECT_TRUE(wizard.WaitForSheetButton(kSheetBackButton, true));
+    // A finished removal is shown in blue.
+    Sleep(500);
+    EXPECT_GT(wizard.CountScreenPixels(wizard.Control(IDC_RESULT_STATUS), RGB(0, 0, 255)), 20);
+    EXPECT_EQ(wizard.CountScreenPixels(wizard.Control(IDC_RESULT_STATUS), RGB(255, 0, 0)), 0);
 
     EXPECT_FALSE(QueueExists(L"Label A"));
     EXPECT_FALSE(QueueExists(L"Label B"));
+    EXPECT_FALSE(ReadStoredPort(L"10.1.1.7").exists);
     EXPECT_TRUE(QueueExists(L"Office"));
     EXPECT_FALSE(DriverInstalled(kSupportedDriver));
     EXPECT_TRUE(DriverInstalled(kOtherSupportedDriver));
@@ -210,6 +227,34 @@ TEST_F(Wizard, UninstallPageRemovesTheSelectedQueuesAndTheirDrivers) {
     const auto after = wizard.ListRows(IDC_PAGE_LIST, 1);
     EXPECT_EQ(static_cast<int>(after.size()), QueueCount());
     wizard.PressButton(PSBTN_CANCEL);
+    EXPECT_EQ(wizard.WaitForExit(), 0u);
+}
+
+TEST_F(Wizard, RemovePackageAddsThePackageStepOnly) {
+    ASSERT_TRUE(AddPackageQueue(L"Label A", kSupportedDriver)) << GetLastError();
+    WizardWindow wizard(WizardLaunch::Program(LoneWizard(false)));
+    ASSERT_NE(wizard.WaitForSheet(), nullptr);
+    ASSERT_TRUE(wizard.WaitForPage(kModePage));
+    ASSERT_TRUE(wizard.Click(IDC_MODE_UNINSTALL));
+    ASSERT_TRUE(wizard.NextTo(kUninstallPage));
+    const auto rows = wizard.ListRows(IDC_PAGE_LIST, 1);
+    const auto row = std::find_if(rows.begin(), rows.end(), [](const auto& r) { return r[0] == L"Label A"; });
+    ASSERT_NE(row, rows.end());
+    ASSERT_TRUE(wizard.SelectListRow(IDC_PAGE_LIST, static_cast<int>(row - rows.begin())));
+    // Only the package besides the queue.
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_REMOVE_DRIVER));
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_DELETE_PORT));
+    ASSERT_TRUE(wizard.Click(IDC_UNINSTALL_REMOVE_PACKAGE));
+    ASSERT_TRUE(wizard.NextTo(kResultPage));
+    AnswerBoxesUntilDone(wizard, L"Uninstallation complete.");
+    const std::wstring text = wizard.Text(IDC_RESULT_TEXT);
+    EXPECT_NE(text.find(L"Remove printer: Label A ..."), std::wstring::npos) << Narrow(text);
+    EXPECT_NE(text.find(L"Delete printer driver package, inf:"), std::wstring::npos) << Narrow(text);
+    EXPECT_EQ(text.find(L"Remove printer driver"), std::wstring::npos) << Narrow(text);
+    EXPECT_EQ(text.find(L"Remove port:"), std::wstring::npos) << Narrow(text);
+    EXPECT_FALSE(QueueExists(L"Label A"));
+    EXPECT_TRUE(DriverInstalled(kSupportedDriver));
+    wizard.PressButton(PSBTN_FINISH);
     EXPECT_EQ(wizard.WaitForExit(), 0u);
 }
 

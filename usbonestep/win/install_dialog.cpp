@@ -98,8 +98,8 @@ INT_PTR CALLBACK InstallDialogProc(HWND dialog, UINT message, WPARAM wParam, LPA
 int RunInstallDialog(HINSTANCE instance, const OneStepOptions& options) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ONESTEP_INSTALL), nullptr,
-                                          &InstallDialogProc, reinterpret_cast<LPARAM>(&options));
+    const INT_PTR result = DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_ONESTEP_INSTALL), nullptr, &InstallDialogProc,
+                                           reinterpret_cast<LPARAM>(&options));
     if (result == -1) DebugOutF(L"DialogBoxParam failed, errcode:%d.\r\n", static_cast<int>(GetLastError()));
     return kExitOk;
 }

@@ -33,7 +33,8 @@ wchar_t* Text(const wchar_t* text) { return const_cast<wchar_t*>(text); }
 
 bool FormatPath(wchar_t (&out)[MAX_PATH], const wchar_t* format, const wchar_t* a, const wchar_t* b,
                 const wchar_t* c = nullptr) {
-    const HRESULT hr = c ? StringCchPrintfW(out, MAX_PATH, format, a, b, c) : StringCchPrintfW(out, MAX_PATH, format, a, b);
+    const HRESULT hr =
+        c ? StringCchPrintfW(out, MAX_PATH, format, a, b, c) : StringCchPrintfW(out, MAX_PATH, format, a, b);
     if (FAILED(hr)) out[0] = 0;
     return SUCCEEDED(hr);
 }
@@ -44,9 +45,11 @@ bool UsesMonitor(const PrinterInstallEntry& entry) { return (entry.modelFlags & 
 void CopyMonitorToSystemDirectory(void* source) {
     wchar_t systemDir[MAX_PATH], target[MAX_PATH];
     const wchar_t* from = static_cast<const wchar_t*>(source);
-    if (!GetSystemDirectoryPath(systemDir, MAX_PATH) || !FormatPath(target, L"%ws\\%ws", systemDir, kMonitorDll)) return;
+    if (!GetSystemDirectoryPath(systemDir, MAX_PATH) || !FormatPath(target, L"%ws\\%ws", systemDir, kMonitorDll))
+        return;
     const BOOL ok = CopyFileW(from, target, FALSE);
-    DebugOutF(L"CopyFile file:%ws to %ws, %d, errcode:%d.\r\n", from, target, ok ? 1 : 0, static_cast<int>(GetLastError()));
+    DebugOutF(L"CopyFile file:%ws to %ws, %d, errcode:%d.\r\n", from, target, ok ? 1 : 0,
+              static_cast<int>(GetLastError()));
 }
 
 // Whether the spooler lists a port of exactly this name (EnumPortsW level 2).

@@ -66,6 +66,13 @@ void InitOneStepProgramFolder() {
 
 const wchar_t* OneStepProgramFolder() { return g_programFolder; }
 
+void SetOneStepProgramFolder(const wchar_t* folder) {
+    StringCchCopyW(g_programFolder, MAX_PATH, folder ? folder : L"");
+    std::wstring package(g_programFolder);
+    while (!package.empty() && (package.back() == L'\\' || package.back() == L'/')) package.pop_back();
+    SetPackageFolder(package.c_str());
+}
+
 bool OneStepInfPath(wchar_t (&out)[MAX_PATH]) {
     return SUCCEEDED(StringCchPrintfW(out, MAX_PATH, L"%ws%ws", g_programFolder, L"kelnov6.inf"));
 }

@@ -20,6 +20,9 @@ bool GetProgramPath(wchar_t (&out)[MAX_PATH]);
 // backslash (set once at start). Also sets the engine's package folder.
 void InitOneStepProgramFolder();
 const wchar_t* OneStepProgramFolder();
+// Another folder (ending with a backslash) in the program folder's place, and the engine's
+// package folder without that backslash.
+void SetOneStepProgramFolder(const wchar_t* folder);
 
 // "<program folder>kelnov6.inf".
 bool OneStepInfPath(wchar_t (&out)[MAX_PATH]);

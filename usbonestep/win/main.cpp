@@ -66,33 +66,35 @@ int Run(HINSTANCE instance) {
     InitOneStepProgramFolder();
     DebugOutF(L"usbonestep: package folder %ws\r\n", OneStepProgramFolder());
 
-    if (options.uninstall) {
-        const std::wstring folder =
-            options.folder.empty() ? std::wstring(OneStepProgramFolder()) : WideString(options.folder);
-        UninstallOptions uninstall{folder.c_str(), options.keepFolder, options.silent};
-        const int code = RunUninstaller(instance, uninstall);
-        mutex.Close();
-        return code;
-    }
-
     wchar_t program[MAX_PATH];
-    if (GetProgramPath(program) && IsUninstallerProgramPath(U16View(program))) {
-        // The uninstaller removes its own folder: it runs from a temporary copy. The copy takes
-        // the mutex over, so it is closed before the start.
-        mutex.Close();
-        StartUninstallCopy(OneStepProgramFolder(), options.silent);
-        return kExitOk;
-    }
-
-    if (PackageIsInstalled()) {
-        if (options.silent) {
-            // An unattended install never opens the uninstaller's window.
+    const bool runsAsUninstaller = GetProgramPath(program) && IsUninstallerProgramPath(U16View(program));
+    // The inventory is asked only when its answer decides something.
+    const bool packageInstalled = !options.uninstall && !runsAsUninstaller && PackageIsInstalled();
+    switch (ChooseStartAction(options, runsAsUninstaller, packageInstalled)) {
+        case StartAction::uninstall: {
+            const std::wstring folder =
+                options.folder.empty() ? std::wstring(OneStepProgramFolder()) : WideString(options.folder);
+            DebugOutF(L"usbonestep: uninstall folder %ws\r\n", folder.c_str());
+            UninstallOptions uninstall{folder.c_str(), options.keepFolder, options.silent};
+            const int code = RunUninstaller(instance, uninstall);
+            mutex.Close();
+            return code;
+        }
+        case StartAction::startUninstallCopy:
+            // The uninstaller removes its own folder: it runs from a temporary copy. The copy takes
+            // the mutex over, so it is closed before the start.
+            mutex.Close();
+            StartUninstallCopy(OneStepProgramFolder(), options.silent);
+            return kExitOk;
+        case StartAction::handOverToUninstaller:
+            mutex.Close();
+            StartPackageUninstaller(OneStepProgramFolder());
+            return kExitOk;
+        case StartAction::endAlreadyInstalled:
             DebugOut(L"usbonestep: the package is installed; nothing to do\r\n");
             return kExitAlreadyInstalled;
-        }
-        mutex.Close();
-        StartPackageUninstaller(OneStepProgramFolder());
-        return kExitOk;
+        case StartAction::installSilently:
+        case StartAction::installWithDialog: break;
     }
 
     CheckAndCopySystemFile(false);

@@ -34,10 +34,6 @@ namespace kelno {
 
 namespace {
 
-// The WaterMark page of the printing preferences is left out for printers of type 3.
-constexpr WORD kWatermarkPageId = 120;
-constexpr std::uint16_t kPrinterTypeWithoutWatermark = 3;
-
 // How many of the printing preferences' first pages the common UI's description shows; the
 // pages after them are added as property-sheet pages.
 constexpr std::size_t kDocumentPagesShownByDescription = 0;
@@ -272,7 +268,6 @@ LONG InitDocumentSheet(PROPSHEETUI_INFO* info) {
         context->state.permission = 2;
     }
 
-    const bool withWatermark = context->state.devmode.priv.printerType != kPrinterTypeWithoutWatermark;
     auto description = std::make_unique<CommonUiDescription>();
     description->sheet.pfnCallBack = ApplyCallback;
     const std::span<const SheetPage> pages = SheetPages(Sheet::printingPreferences);
@@ -284,7 +279,7 @@ LONG InitDocumentSheet(PROPSHEETUI_INFO* info) {
     if (result <= 0) return result;
     for (std::size_t i = kDocumentPagesShownByDescription; i < pages.size(); ++i) {
         const SheetPage& page = pages[i];
-        if (page.dialogId == kWatermarkPageId && !withWatermark) continue;
+        if (page.shown && !page.shown(*kept)) continue;
         AddPage(info, kept, page);
     }
     return result;

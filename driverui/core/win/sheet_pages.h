@@ -10,9 +10,13 @@ namespace kelno {
 
 enum class Sheet { printingPreferences, printerProperties };
 
+struct DriverContext;
+
 struct SheetPage {
     WORD dialogId;
     DLGPROC procedure;
+    // When set, the sheet of a context shows the page only when this answers true.
+    bool (*shown)(const DriverContext& context) = nullptr;
 };
 
 // Room per sheet; a page beyond it is not registered (false).
