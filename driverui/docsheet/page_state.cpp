@@ -81,4 +81,8 @@ bool PageStateDiffers(const PageState& state, const DriverContextState& context)
     return false;
 }
 
+bool SettingsLocked(const DriverContextState& context) {
+    return (context.printerDataFlags & kPrinterDataStocksLocked) != 0;
+}
+
 }  // namespace kelno

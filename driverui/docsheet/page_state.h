@@ -46,4 +46,8 @@ void StorePageState(const PageState& state, DriverContextState& context);
 // compared with the name the sheet would start with).
 bool PageStateDiffers(const PageState& state, const DriverContextState& context);
 
+// Whether the printer's driver settings are locked ("PPDataFlags" bit 4, "Lock driver
+// settings" of the printer properties): the pages then leave the label stocks alone.
+bool SettingsLocked(const DriverContextState& context);
+
 }  // namespace kelno

@@ -50,6 +50,9 @@
 #define IDS_SPECIAL_COLOUR_ORANGE 2128
 #define IDS_CUSTOM_SIZE 2200
 
+// The Page Setup page and the Edit Label Stock dialog.
+#include "page_setup_ids.h"
+
 // The Printer Settings page and its firmware group.
 #include "printer_settings_ids.h"
 #include "watermark_ids.h"  // the WaterMark page

@@ -157,9 +157,9 @@ TEST(DocumentSheetTest, OpensWithItsPagesAndAppliesTheChosenPaper) {
     ASSERT_NE(description.pHelpFile, nullptr);
     EXPECT_NE(std::wstring(description.pHelpFile).find(L"vamtdrv6ui.hlp"), std::wstring::npos);
 
-    // Pages: Graphics Property, WaterMark, Print Settings, then About ends the sheet, added with the
-    // Vista page size.
-    EXPECT_EQ(host.pageTemplates(), (std::vector<WORD>{108, 120, 113, 101}));
+    // Pages: Page Setup, Graphics Property, WaterMark, Print Settings, then About ends the sheet,
+    // added with the Vista page size.
+    EXPECT_EQ(host.pageTemplates(), (std::vector<WORD>{106, 108, 120, 113, 101}));
     EXPECT_EQ(host.pageSizes().back(), 104u);
 
     PROPSHEETUI_INFO_HEADER infoHeader{};

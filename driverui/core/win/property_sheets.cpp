@@ -172,9 +172,10 @@ LONG ApplySettings(CPSUICBPARAM* parameter) {
     DriverContextState& state = context->state;
     PublicDevmode& devmode = state.devmode.pub;
 
-    // The pages after Page Setup hand their settings over on PSN_APPLY.
-    for (std::size_t i = 1; i < context->pageWindows.size(); ++i) {
-        HWND page = context->pageWindows[i];
+    // The pages after Page Setup hand their settings over on PSN_APPLY; then Page Setup writes
+    // the sheet's page state into the context DEVMODE.
+    for (std::size_t n = 1; n <= context->pageWindows.size(); ++n) {
+        HWND page = context->pageWindows[n % context->pageWindows.size()];
         if (!page) continue;
         PSHNOTIFY notify{};
         notify.hdr.hwndFrom = GetParent(page);

@@ -8,6 +8,7 @@ namespace {
 
 struct Holder {
     const DriverContext* owner = nullptr;
+    bool setUp = false;
     PageState state;
 };
 
@@ -23,8 +24,27 @@ PageState& OpenPageState(DriverContext& context) {
     if (holder.owner != &context) {
         LoadPageState(context.state, holder.state);
         holder.owner = &context;
+        holder.setUp = false;
     }
     return holder.state;
+}
+
+PageState& ReloadPageState(DriverContext& context) {
+    Holder& holder = TheHolder();
+    LoadPageState(context.state, holder.state);
+    holder.owner = &context;
+    holder.setUp = false;
+    return holder.state;
+}
+
+bool PageStateSetUp(const DriverContext& context) {
+    const Holder& holder = TheHolder();
+    return holder.owner == &context && holder.setUp;
+}
+
+void MarkPageStateSetUp(const DriverContext& context) {
+    Holder& holder = TheHolder();
+    if (holder.owner == &context) holder.setUp = true;
 }
 
 PageState* PageStateOf(const DriverContext& context) {

@@ -16,6 +16,16 @@ namespace kelno {
 // another one.
 PageState& OpenPageState(DriverContext& context);
 
+// The state for a context's sheet filled again from the context, whoever it belonged to: the
+// Page Setup page starts every sheet with the context's values. The set-up flag is cleared.
+PageState& ReloadPageState(DriverContext& context);
+
+// The set-up flag of the state: set once the first page has filled its controls, so that the
+// notifications raised while they are filled do not count as the user's changes. False when
+// the state does not belong to the context.
+bool PageStateSetUp(const DriverContext& context);
+void MarkPageStateSetUp(const DriverContext& context);
+
 // The state when it belongs to the context, else nothing.
 PageState* PageStateOf(const DriverContext& context);
 
