@@ -55,5 +55,5 @@
 
 // The Printer Settings page and its firmware group.
 #include "printer_settings_ids.h"
-#include "watermark_ids.h"  // the WaterMark page
+#include "watermark_ids.h"       // the WaterMark page
 #include "print_settings_ids.h"  // the Print Settings page, its Insert menu and its strings
