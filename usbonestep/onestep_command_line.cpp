@@ -15,9 +15,7 @@ bool HasPrefix(std::u16string_view argument, std::u16string_view prefix) {
     return argument.size() >= prefix.size() && Is(argument.substr(0, prefix.size()), prefix);
 }
 
-bool IsWait(std::u16string_view argument) {
-    return Is(argument, u"/wait") || HasPrefix(argument, kWaitPrefix);
-}
+bool IsWait(std::u16string_view argument) { return Is(argument, u"/wait") || HasPrefix(argument, kWaitPrefix); }
 
 // A switch of this program is never taken for the folder after "-u": "-u /silence" must not
 // make "/silence" the folder the uninstaller deletes.

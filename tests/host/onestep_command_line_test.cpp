@@ -136,7 +136,8 @@ TEST(OneStepCommandLine, UninstallCopyCommandLineReadsBackAsUninstallModeOfTheFo
     for (const std::u16string folder :
          {u"C:\\Program Files (x86)\\Tavolen printer driver for windows\\", u"D:\\pkg\\", u"D:\\a b\\\\"}) {
         for (const bool silent : {false, true}) {
-            for (const StarterHandles handles : {StarterHandles{}, StarterHandles{4, 8}, StarterHandles{1020, 4294967292u}}) {
+            for (const StarterHandles handles :
+                 {StarterHandles{}, StarterHandles{4, 8}, StarterHandles{1020, 4294967292u}}) {
                 SCOPED_TRACE(Show(folder) + (silent ? " silent" : "") + " handles " + std::to_string(handles.codePipe) +
                              "/" + std::to_string(handles.starter));
                 const std::u16string line = UninstallCopyCommandLine(copy, folder, silent, handles);

@@ -428,6 +428,8 @@ TEST_F(Uninstaller, SilentUninstallExitCodes) {
         {"nothing installed", false, false, L"/silence", 0, false},
         {"nothing installed, folder kept", false, false, L"/silence -DP", 0, true},
         {"a driver package that stays", true, true, L"/silence", 5, true},
+        // Handle values given by hand are no handles of a starting unins000.exe: ignored.
+        {"handles given by hand", false, false, L"/silence /codepipe=4 /starter=8", 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -15,7 +15,9 @@ constexpr DWORD kPollMs = 100;
 // After the pipe broke without a code: how long the copy is given to end.
 constexpr DWORD kCopyEndWaitMs = 5000;
 
-std::uint32_t HandleValue(HANDLE handle) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle)); }
+std::uint32_t HandleValue(HANDLE handle) {
+    return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+}
 HANDLE ValueHandle(std::uint32_t value) { return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value)); }
 
 // The attribute list that lets the copy inherit only the given handles.
@@ -96,6 +98,8 @@ std::uint32_t RunUninstallCopyForCode(const wchar_t* copyPath, const wchar_t* fo
         return StarterExitCode(std::nullopt, std::nullopt);
     }
     DebugOutF(L"Started %ws, process %u.\r\n", line.c_str(), static_cast<unsigned>(process.dwProcessId));
+    DebugOutF(L"Uninstall: the copy inherits %ws\r\n",
+              only.get() ? L"only the pipe and this process" : L"every inheritable handle (no handle list)");
     CloseHandle(process.hThread);
     const ScopedHandle copy(process.hProcess);
     // The copy holds the only write end now: the pipe breaks when it ends.
