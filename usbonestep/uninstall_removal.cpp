@@ -90,6 +90,18 @@ SilentExitCode DecideSilentExitCode(const UninstallOutcome& outcome) {
     return SilentExitCode::removed;
 }
 
+SilentExitCode DecideCodeBeforeFolderMove(const UninstallOutcome& outcome) {
+    UninstallOutcome moved = outcome;
+    moved.folderRemoved = true;
+    return DecideSilentExitCode(moved);
+}
+
+std::uint32_t StarterExitCode(std::optional<std::uint32_t> sentCode, std::optional<std::uint32_t> copyExitCode) {
+    if (sentCode) return *sentCode;
+    if (copyExitCode && *copyExitCode != 0) return *copyExitCode;
+    return static_cast<std::uint32_t>(SilentExitCode::outcomeUnknown);
+}
+
 const char16_t* SilentExitReason(SilentExitCode code) {
     switch (code) {
         case SilentExitCode::removed: return u"everything is removed";
@@ -99,6 +111,7 @@ const char16_t* SilentExitReason(SilentExitCode code) {
         case SilentExitCode::packageFailed: return u"a driver package could not be removed";
         case SilentExitCode::monitorCopyFailed: return u"the language monitor's system-directory copy stayed";
         case SilentExitCode::folderFailed: return u"the program folder could not be moved to the recycle bin";
+        case SilentExitCode::outcomeUnknown: return u"the uninstaller's temporary copy sent no exit code";
     }
     return u"unknown";
 }

@@ -5,6 +5,7 @@
 // uninstall. The system calls are the caller's, handed in as RemovalSteps.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "usbonestep/uninstall_inventory.h"
@@ -61,6 +62,9 @@ enum class SilentExitCode : int {
     packageFailed = 5,        // a driver package could not be removed from the driver store
     monitorCopyFailed = 6,    // the language monitor's copy in the system directory stayed
     folderFailed = 7,         // the program folder could not be moved to the recycle bin
+    // unins000.exe /silence only: its temporary copy could not be started, or it ended or kept
+    // running without sending the uninstall's code
+    outcomeUnknown = 8,
 };
 
 struct UninstallOutcome {
@@ -72,6 +76,16 @@ struct UninstallOutcome {
 };
 
 SilentExitCode DecideSilentExitCode(const UninstallOutcome& outcome);
+
+// The code a temporary copy sends its unins000.exe before it moves the program folder, which it
+// can do only once that program has ended: the outcome as it is if the move succeeds. A move that
+// fails afterwards cannot change the code sent.
+SilentExitCode DecideCodeBeforeFolderMove(const UninstallOutcome& outcome);
+
+// What unins000.exe /silence ends with: the code its copy sent; without one, the copy's own exit
+// code once the copy has ended, except 0 (a copy that ends without sending a code has not run
+// the uninstall through); otherwise outcomeUnknown.
+std::uint32_t StarterExitCode(std::optional<std::uint32_t> sentCode, std::optional<std::uint32_t> copyExitCode);
 
 // The reason of an exit code for the debugger output (English, not shown to users).
 const char16_t* SilentExitReason(SilentExitCode code);

@@ -71,6 +71,38 @@ TEST(OneStepCommandLine, ReadsSwitchesInAnyOrderAndCase) {
     }
 }
 
+// The handles a silent unins000.exe hands its copy: only a handle value counts, and a wrong
+// one leaves that handle out rather than pointing the copy at some other handle.
+TEST(OneStepCommandLine, ReadsTheStarterHandlesOnlyAsHandleValues) {
+    const struct {
+        const char* name;
+        std::vector<std::u16string> arguments;
+        std::uint32_t codePipe, starter;
+        std::u16string folder;
+    } cases[] = {
+        {"both", {u"/silence", u"/codepipe=124", u"/starter=96", u"-u", u"C:\\Pkg\\"}, 124, 96, u"C:\\Pkg\\"},
+        {"upper case, any order", {u"/STARTER=4", u"/CodePipe=8"}, 8, 4, u""},
+        {"largest value", {u"/codepipe=4294967292"}, 4294967292u, 0, u""},
+        {"beyond 32 bits", {u"/codepipe=4294967296"}, 0, 0, u""},
+        {"too many digits", {u"/codepipe=00000000008"}, 0, 0, u""},
+        {"not a multiple of 4", {u"/codepipe=13", u"/starter=6"}, 0, 0, u""},
+        {"zero", {u"/codepipe=0", u"/starter=0"}, 0, 0, u""},
+        {"not decimal", {u"/codepipe=0x10", u"/starter=-4"}, 0, 0, u""},
+        {"no value", {u"/codepipe=", u"/starter"}, 0, 0, u""},
+        {"a later valid value counts", {u"/codepipe=x", u"/codepipe=16"}, 16, 0, u""},
+        {"a later invalid value clears", {u"/codepipe=16", u"/codepipe=17"}, 0, 0, u""},
+        {"never the folder after -u", {u"-u", u"/codepipe=8", u"-u", u"/starter=12"}, 8, 12, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const OneStepOptions o = Parse(c.arguments);
+        EXPECT_EQ(o.starterHandles.codePipe, c.codePipe);
+        EXPECT_EQ(o.starterHandles.starter, c.starter);
+        EXPECT_EQ(o.starterHandles.Given(), c.codePipe != 0 && c.starter != 0);
+        EXPECT_EQ(Show(o.folder), Show(c.folder));
+    }
+}
+
 TEST(OneStepCommandLine, KnowsTheUninstallerByItsExactBaseName) {
     const struct {
         std::u16string path;
@@ -104,16 +136,22 @@ TEST(OneStepCommandLine, UninstallCopyCommandLineReadsBackAsUninstallModeOfTheFo
     for (const std::u16string folder :
          {u"C:\\Program Files (x86)\\Tavolen printer driver for windows\\", u"D:\\pkg\\", u"D:\\a b\\\\"}) {
         for (const bool silent : {false, true}) {
-            SCOPED_TRACE(Show(folder) + (silent ? " silent" : ""));
-            const std::u16string line = UninstallCopyCommandLine(copy, folder, silent);
-            const std::vector<std::u16string> argv = test::SplitCommandLine(line);
-            ASSERT_FALSE(argv.empty());
-            EXPECT_EQ(Show(argv[0]), Show(copy));
-            const OneStepOptions o = Parse(std::vector<std::u16string>(argv.begin() + 1, argv.end()));
-            EXPECT_TRUE(o.uninstall);
-            EXPECT_FALSE(o.keepFolder);
-            EXPECT_EQ(o.silent, silent);
-            EXPECT_EQ(Show(o.folder), Show(folder));
+            for (const StarterHandles handles :
+                 {StarterHandles{}, StarterHandles{4, 8}, StarterHandles{1020, 4294967292u}}) {
+                SCOPED_TRACE(Show(folder) + (silent ? " silent" : "") + " handles " + std::to_string(handles.codePipe) +
+                             "/" + std::to_string(handles.starter));
+                const std::u16string line = UninstallCopyCommandLine(copy, folder, silent, handles);
+                const std::vector<std::u16string> argv = test::SplitCommandLine(line);
+                ASSERT_FALSE(argv.empty());
+                EXPECT_EQ(Show(argv[0]), Show(copy));
+                const OneStepOptions o = Parse(std::vector<std::u16string>(argv.begin() + 1, argv.end()));
+                EXPECT_TRUE(o.uninstall);
+                EXPECT_FALSE(o.keepFolder);
+                EXPECT_EQ(o.silent, silent);
+                EXPECT_EQ(Show(o.folder), Show(folder));
+                EXPECT_EQ(o.starterHandles.codePipe, handles.codePipe);
+                EXPECT_EQ(o.starterHandles.starter, handles.starter);
+            }
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -311,6 +312,51 @@ TEST(UninstallRemoval, SilentExitCodeNamesTheFirstReason) {
     }
     // Only success is 0, and no failure shares a code with another or with the dialog's Close (1).
     for (const auto& [code, count] : seen) EXPECT_NE(code, 1);
+}
+
+// The code a copy sends before it moves the folder: what the uninstall ends with if the move
+// succeeds, so a complete uninstall is 0 and any earlier failure keeps its own code.
+TEST(UninstallRemoval, CodeBeforeTheFolderMoveAssumesTheMoveSucceeds) {
+    struct Case {
+        const char* what;
+        UninstallOutcome outcome;
+        SilentExitCode code;
+    } cases[] = {
+        {"everything else removed", {true, {}, true, false, false}, SilentExitCode::removed},
+        {"folder kept", {true, {}, true, false, true}, SilentExitCode::removed},
+        {"monitor copy stayed", {true, {}, false, false, false}, SilentExitCode::monitorCopyFailed},
+        {"package stayed", {true, {0, 0, 1}, false, false, false}, SilentExitCode::packageFailed},
+        {"inventory incomplete", {false, {}, false, false, false}, SilentExitCode::inventoryIncomplete},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(DecideCodeBeforeFolderMove(c.outcome), c.code);
+    }
+}
+
+// What a silent unins000.exe ends with: never 0 unless its copy said so.
+TEST(UninstallRemoval, StarterEndsWithTheSentCodeOrTheCopysFailure) {
+    constexpr std::uint32_t kCrashed = 0xC0000005u;
+    const std::uint32_t unknown = static_cast<std::uint32_t>(SilentExitCode::outcomeUnknown);
+    struct Case {
+        const char* what;
+        std::optional<std::uint32_t> sent, copyExit;
+        std::uint32_t code;
+    } cases[] = {
+        {"sent 0", 0u, std::nullopt, 0},
+        {"sent 5, copy still running", 5u, std::nullopt, 5},
+        {"the sent code wins over the copy's own", 6u, 7u, 6},
+        {"copy ended with a failure, nothing sent", std::nullopt, 3u, 3},
+        {"copy crashed", std::nullopt, kCrashed, kCrashed},
+        {"copy ended with 0 without sending", std::nullopt, 0u, unknown},
+        {"copy neither sent nor ended", std::nullopt, std::nullopt, unknown},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(StarterExitCode(c.sent, c.copyExit), c.code);
+    }
+    EXPECT_NE(unknown, 0u);
+    EXPECT_NE(std::u16string(SilentExitReason(SilentExitCode::outcomeUnknown)), u"unknown");
 }
 
 // ---- tree texts ------------------------------------------------------------------------------

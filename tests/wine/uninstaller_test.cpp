@@ -3,8 +3,9 @@
 // uninstall does the same with no window and says how it went in its exit code.
 //
 // A person starts the package's "unins000.exe", which copies itself to a temporary file and starts
-// that copy with "-u <folder>"; the other cases start usbonestep.exe with "-u <folder>" (no closing
-// quote, as the copy is started) from a copy of the package outside the folder it removes.
+// that copy with "-u <folder>" (silent, it waits for the copy's exit code); the other cases start
+// usbonestep.exe with "-u <folder>" (no closing quote, as the copy is started) from a copy of the
+// package outside the folder it removes.
 //
 // What Wine cannot do and what stands in for it:
 // - it has no driver store: the test writes a package entry into the registry and a copy of the
@@ -29,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/scoped.h"
 #include "base/win/scoped_seam.h"
 #include "common/win/seams.h"
 #include "engine/win/service_control.h"
@@ -170,19 +172,24 @@ OpenDialog WaitForDialog(DWORD processId) {
 }
 OpenDialog WaitForDialog(const StartedProgram& program) { return WaitForDialog(program.ProcessId()); }
 
-// "unins000.exe" started as a person starts it: the process id of the temporary copy it starts
-// (its debugger line "Started <command line>, process <id>."), 0 when none was started.
-DWORD StartUninstallerCopy(const std::wstring& arguments) {
-    DebugOutputCapture capture;
-    StartedProgram program(JoinPath(PackageFolderPath(), L"unins000.exe"), arguments);
-    if (!program.Started() || !program.WaitForExit(60000) || program.ExitCode() != 0) return 0;
-    if (!capture.WaitFor(L" -u \"", std::chrono::seconds(10))) return 0;
+// The process id of the temporary copy unins000.exe started (its debugger line "Started <command
+// line>, process <id>."), 0 when none was started.
+DWORD StartedCopy(DebugOutputCapture& capture) {
     for (const std::wstring& line : capture.MessagesContaining(L" -u \"")) {
         const std::size_t at = line.rfind(L", process ");
         if (line.rfind(L"Started ", 0) == 0 && at != std::wstring::npos)
             return static_cast<DWORD>(std::wcstoul(line.c_str() + at + 10, nullptr, 10));
     }
     return 0;
+}
+
+// "unins000.exe" started as a person starts it: the process id of the temporary copy it starts.
+DWORD StartUninstallerCopy(const std::wstring& arguments) {
+    DebugOutputCapture capture;
+    StartedProgram program(JoinPath(PackageFolderPath(), L"unins000.exe"), arguments);
+    if (!program.Started() || !program.WaitForExit(60000) || program.ExitCode() != 0) return 0;
+    if (!capture.WaitFor(L" -u \"", std::chrono::seconds(10))) return 0;
+    return StartedCopy(capture);
 }
 
 bool WaitGone(HWND window) {
@@ -339,24 +346,75 @@ SilentRun RunSilent(const std::wstring& arguments) {
     return run;
 }
 
-TEST_F(Uninstaller, SilentUninstallRemovesEverythingWithoutAWindow) {
-    InstallPrinters();
-    const std::wstring folder = PackageFolderPath();
-    DebugOutputCapture capture;
-    const DWORD copy = StartUninstallerCopy(L"/silence");
-    ASSERT_NE(copy, 0u);
+// "unins000.exe /silence" started as a deployment tool starts it: its own exit code, which is the
+// uninstall's, and the temporary copy that ran the uninstall, held open from its start so that
+// its end is seen however soon it comes.
+struct UninstallerRun {
+    bool finished = false;
+    DWORD exitCode = 0;
+    bool copyStarted = false;
     bool windowSeen = false;
-    std::optional<DWORD> exitCode;
-    for (int i = 0; i < 1800 && !exitCode; ++i) {
-        if (WaitForProcessWindow(copy, L"#32770", 0, 0ms)) windowSeen = true;
-        exitCode = WaitForProcessExit(copy, 100ms);
+    std::optional<DWORD> copyExitCode;  // nothing: still running after two minutes
+};
+UninstallerRun RunUninstallerSilently(DebugOutputCapture& capture) {
+    UninstallerRun run;
+    StartedProgram program(JoinPath(PackageFolderPath(), L"unins000.exe"), L"/silence");
+    if (!program.Started()) return run;
+    ScopedHandle copy;
+    const auto deadline = std::chrono::steady_clock::now() + 300s;
+    while (!program.WaitForExit(100) && std::chrono::steady_clock::now() < deadline) {
+        if (!copy)
+            if (const DWORD id = StartedCopy(capture))
+                copy.reset(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        if (copy && WaitForProcessWindow(GetProcessId(copy.get()), L"#32770", 0, 0ms)) run.windowSeen = true;
     }
-    EXPECT_EQ(exitCode, std::optional<DWORD>(0));
-    EXPECT_FALSE(windowSeen);
-    EXPECT_TRUE(capture.WaitFor(L"silent uninstall ends with exit code 0: everything is removed"))
-        << Joined(capture.MessagesContaining(L"Uninstall:"));
-    ExpectNothingOfThePackageLeft();
-    EXPECT_FALSE(FileExists(folder));
+    run.finished = program.WaitForExit(0);
+    run.exitCode = program.ExitCode();
+    run.copyStarted = static_cast<bool>(copy);
+    // The copy moves the folder away once unins000.exe has ended, then ends itself.
+    DWORD copyExit = 0;
+    if (copy && WaitForSingleObject(copy.get(), 120000) == WAIT_OBJECT_0 && GetExitCodeProcess(copy.get(), &copyExit))
+        run.copyExitCode = copyExit;
+    return run;
+}
+
+// unins000.exe /silence ends with the uninstall's code although the folder it was started from is
+// moved away at the end: its copy sends the code first and waits for it to end.
+TEST_F(Uninstaller, SilentUninstallerEndsWithTheUninstallsCode) {
+    struct Case {
+        const char* what;
+        bool storeEntry;
+        DWORD exitCode;
+        const wchar_t* reason;
+        bool folderStays;
+    } cases[] = {
+        {"everything removed", false, 0, L"silent uninstall ends with exit code 0: everything is removed", false},
+        {"a driver package that stays", true, 5, L"silent uninstall ends with exit code 5: a driver package", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!FileExists(JoinPath(PackageFolderPath(), L"unins000.exe"))) {
+            ASSERT_TRUE(CopyTree(PristinePackage(), PackageFolderPath()));
+        }
+        InstallPrinters();
+        if (c.storeEntry) AddStoreEntry();
+        DebugOutputCapture capture;
+        const UninstallerRun run = RunUninstallerSilently(capture);
+        ASSERT_TRUE(run.finished);
+        EXPECT_TRUE(run.copyStarted);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(run.copyExitCode, std::optional<DWORD>(c.exitCode));
+        EXPECT_FALSE(run.windowSeen);
+        EXPECT_TRUE(capture.WaitFor(c.reason)) << Joined(capture.MessagesContaining(L"Uninstall:"));
+        EXPECT_FALSE(QueueExists(kQueueUsb));
+        EXPECT_FALSE(DriverInstalled(kModel));
+        EXPECT_EQ(FileExists(JoinPath(PackageFolderPath(), L"unins000.exe")), c.folderStays);
+        if (!c.folderStays) {
+            ExpectNothingOfThePackageLeft();
+            EXPECT_FALSE(FileExists(PackageFolderPath()));
+        }
+        RemoveStoreEntry();
+    }
 }
 
 TEST_F(Uninstaller, SilentUninstallExitCodes) {
@@ -370,6 +428,8 @@ TEST_F(Uninstaller, SilentUninstallExitCodes) {
         {"nothing installed", false, false, L"/silence", 0, false},
         {"nothing installed, folder kept", false, false, L"/silence -DP", 0, true},
         {"a driver package that stays", true, true, L"/silence", 5, true},
+        // Handle values given by hand are no handles of a starting unins000.exe: ignored.
+        {"handles given by hand", false, false, L"/silence /codepipe=4 /starter=8", 0, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -10,6 +10,8 @@
 #include "base/win/wide_text.h"
 #include "common/win/debug_output.h"
 #include "engine/win/system_paths.h"
+#include "usbonestep/uninstall_removal.h"
+#include "usbonestep/win/uninstall_handover.h"
 
 namespace kelno {
 namespace {
@@ -77,8 +79,11 @@ bool OneStepInfPath(wchar_t (&out)[MAX_PATH]) {
     return SUCCEEDED(StringCchPrintfW(out, MAX_PATH, L"%ws%ws", g_programFolder, L"kelnov6.inf"));
 }
 
-bool StartUninstallCopy(const wchar_t* folder, bool silent) {
-    wchar_t program[MAX_PATH], tempFolder[MAX_PATH], copy[MAX_PATH];
+namespace {
+
+// Copies the running program to a new temporary file ("unins" prefix).
+bool MakeUninstallCopy(wchar_t (&copy)[MAX_PATH]) {
+    wchar_t program[MAX_PATH], tempFolder[MAX_PATH];
     if (!GetProgramPath(program)) return false;
     const DWORD n = GetTempPathW(MAX_PATH, tempFolder);
     if (n == 0 || n >= MAX_PATH) return false;
@@ -91,7 +96,20 @@ bool StartUninstallCopy(const wchar_t* folder, bool silent) {
         DeleteFileW(copy);
         return false;
     }
-    return StartProgram(UninstallCopyCommandLine(U16View(copy), U16View(folder), silent));
+    return true;
+}
+
+}  // namespace
+
+bool StartUninstallCopy(const wchar_t* folder, bool silent) {
+    wchar_t copy[MAX_PATH];
+    return MakeUninstallCopy(copy) && StartProgram(UninstallCopyCommandLine(U16View(copy), U16View(folder), silent));
+}
+
+std::uint32_t RunSilentUninstallCopy(const wchar_t* folder) {
+    wchar_t copy[MAX_PATH];
+    if (!MakeUninstallCopy(copy)) return static_cast<std::uint32_t>(SilentExitCode::outcomeUnknown);
+    return RunUninstallCopyForCode(copy, folder);
 }
 
 bool StartPackageUninstaller(const wchar_t* programFolder) {

@@ -4,6 +4,8 @@
 // "unins000.exe", and the hand-over to the package's uninstaller when the package is installed.
 #include <windows.h>
 
+#include <cstdint>
+
 #include "usbonestep/onestep_command_line.h"
 
 namespace kelno {
@@ -30,6 +32,10 @@ bool OneStepInfPath(wchar_t (&out)[MAX_PATH]);
 // Copies the running program to a new temporary file ("unins" prefix) and starts that copy in
 // uninstall mode for folder (with "/silence" when silent). False when the copy or the start failed.
 bool StartUninstallCopy(const wchar_t* folder, bool silent);
+
+// The same, silent, for unins000.exe /silence: waits for the exit code the copy sends and
+// returns it (usbonestep/win/uninstall_handover.h); outcomeUnknown when no copy could be made.
+std::uint32_t RunSilentUninstallCopy(const wchar_t* folder);
 
 // Starts "<program folder>unins000.exe". False when it could not be started.
 bool StartPackageUninstaller(const wchar_t* programFolder);

@@ -75,16 +75,18 @@ int Run(HINSTANCE instance) {
             const std::wstring folder =
                 options.folder.empty() ? std::wstring(OneStepProgramFolder()) : WideString(options.folder);
             DebugOutF(L"usbonestep: uninstall folder %ws\r\n", folder.c_str());
-            UninstallOptions uninstall{folder.c_str(), options.keepFolder, options.silent};
+            UninstallOptions uninstall{folder.c_str(), options.keepFolder, options.silent, options.starterHandles};
             const int code = RunUninstaller(instance, uninstall);
             mutex.Close();
             return code;
         }
         case StartAction::startUninstallCopy:
             // The uninstaller removes its own folder: it runs from a temporary copy. The copy takes
-            // the mutex over, so it is closed before the start.
+            // the mutex over, so it is closed before the start. Silent, this program ends with the
+            // copy's exit code, which the copy sends before it moves this program's folder.
             mutex.Close();
-            StartUninstallCopy(OneStepProgramFolder(), options.silent);
+            if (options.silent) return static_cast<int>(RunSilentUninstallCopy(OneStepProgramFolder()));
+            StartUninstallCopy(OneStepProgramFolder(), false);
             return kExitOk;
         case StartAction::handOverToUninstaller:
             mutex.Close();

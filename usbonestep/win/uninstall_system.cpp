@@ -294,10 +294,19 @@ bool DeleteMonitorCopy() {
     return gone;
 }
 
-bool DeleteProgramFolder(const wchar_t* folder, bool quiet, HWND owner) {
-    // The folder without its trailing separators, twice terminated for SHFileOperationW.
+namespace {
+
+// The folder without its trailing separators.
+std::wstring FolderWithoutSeparator(const wchar_t* folder) {
     std::wstring from(folder ? folder : L"");
     while (!from.empty() && (from.back() == L'\\' || from.back() == L'/')) from.pop_back();
+    return from;
+}
+
+}  // namespace
+
+bool IsPackageFolder(const wchar_t* folder) {
+    const std::wstring from = FolderWithoutSeparator(folder);
     const std::size_t separator = from.find_last_of(L"\\/");
     const bool root = from.empty() || separator == std::wstring::npos || from.size() <= 2 ||
                       (from.rfind(L"\\\\", 0) == 0 && std::count(from.begin(), from.end(), L'\\') <= 3);
@@ -306,10 +315,16 @@ bool DeleteProgramFolder(const wchar_t* folder, bool quiet, HWND owner) {
         DebugOutF(L"Uninstall: %ws is not the package folder, it stays", folder ? folder : L"");
         return false;
     }
+    return true;
+}
+
+bool DeleteProgramFolder(const wchar_t* folder, bool quiet, HWND owner) {
+    if (!IsPackageFolder(folder)) return false;
+    std::wstring from = FolderWithoutSeparator(folder);
     // A process's current folder cannot be moved away under it: leave it first.
     wchar_t system[MAX_PATH];
     if (GetSystemDirectoryPath(system, std::size(system))) SetCurrentDirectoryW(system);
-    from.push_back(L'\0');
+    from.push_back(L'\0');  // twice terminated for SHFileOperationW
     SHFILEOPSTRUCTW operation{};
     operation.hwnd = owner;
     operation.wFunc = FO_DELETE;

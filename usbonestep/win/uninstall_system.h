@@ -39,6 +39,10 @@ std::int32_t DeleteDriverPackage(const std::u16string& infPath);
 // (five attempts a second apart), then starts it again. True when the file is gone.
 bool DeleteMonitorCopy();
 
+// Whether the folder may be moved away: not a drive or share root, and it holds the package's
+// uninstaller. A refusal goes to the debugger output.
+bool IsPackageFolder(const wchar_t* folder);
+
 // Moves the program folder to the recycle bin. Refuses (false) a folder that is a drive or
 // share root or that does not hold the package's uninstaller. Quiet: no confirmation and no
 // error window (the silent uninstall). True when the folder is gone.

@@ -3,12 +3,17 @@
 // drivers, queues), the uninstall dialog (105) and its removal, or the same without a window.
 #include <windows.h>
 
+#include "usbonestep/onestep_command_line.h"
+
 namespace kelno {
 
 struct UninstallOptions {
     const wchar_t* programFolder;  // the folder shown and deleted; ends with a backslash
     bool keepFolder;               // "-DP": the program folder stays after the uninstall
     bool silent;                   // "/silence": no window, no message box
+    // Silent only: the unins000.exe that started this copy, which takes the exit code before
+    // the program folder is moved (usbonestep/win/uninstall_handover.h).
+    StarterHandles starter{};
 };
 
 // True when the inventory finds a driver of this package under the first driver-package node:
