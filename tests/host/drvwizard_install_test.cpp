@@ -16,7 +16,7 @@ namespace kelno {
 namespace {
 
 using test::OwnedPortList;
-using test::PortSpec;
+using test::TestPortFields;
 
 // ---- filter -----------------------------------------------------------------------------------
 
@@ -307,7 +307,7 @@ TEST(UsbRefreshSnapshot, AnyFieldOrCountChangeIsAChange) {
 
     const struct {
         const char* name;
-        PortSpec replacement;
+        TestPortFields replacement;
         bool changed;
     } cases[] = {
         {"same", {u"USB001", u"TavolenMX-420", kPortTypeUsb, u"SER1", u"usbprint\\tavolenmx-4208672"}, false},

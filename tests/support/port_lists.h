@@ -11,9 +11,9 @@
 
 namespace kelno::test {
 
-struct PortSpec {
-    PortSpec(std::u16string port, std::u16string desc, std::uint16_t type = kPortTypeUsb, std::u16string serial = {},
-             std::u16string id = {})
+struct TestPortFields {
+    TestPortFields(std::u16string port, std::u16string desc, std::uint16_t type = kPortTypeUsb,
+                   std::u16string serial = {}, std::u16string id = {})
         : portName(std::move(port)),
           description(std::move(desc)),
           portType(type),
@@ -29,7 +29,7 @@ struct PortSpec {
 class OwnedPortList {
 public:
     OwnedPortList() = default;
-    OwnedPortList(std::initializer_list<PortSpec> headFirst) {
+    OwnedPortList(std::initializer_list<TestPortFields> headFirst) {
         // Pushed in reverse so that the table reads from the head.
         for (auto it = std::rbegin(headFirst); it != std::rend(headFirst); ++it) Push(*it);
     }
@@ -37,13 +37,13 @@ public:
     OwnedPortList(const OwnedPortList&) = delete;
     OwnedPortList& operator=(const OwnedPortList&) = delete;
 
-    void Push(const PortSpec& spec) {
+    void Push(const TestPortFields& row) {
         PortRecordPtr record = MakePortRecord();
-        SetField(record->portName, spec.portName);
-        SetField(record->description, spec.description);
-        SetField(record->serialNumber, spec.serialNumber);
-        SetField(record->hardwareId, spec.hardwareId);
-        record->portType = spec.portType;
+        SetField(record->portName, row.portName);
+        SetField(record->description, row.description);
+        SetField(record->serialNumber, row.serialNumber);
+        SetField(record->hardwareId, row.hardwareId);
+        record->portType = row.portType;
         PushFront(list_, std::move(record));
     }
     const PortList& list() const { return list_; }

@@ -40,11 +40,11 @@ constexpr LANGID kEnglish = MAKELANGID(LANG_ENGLISH, SUBLANG_NEUTRAL);
 constexpr UINT kFirstString = 104, kLastString = 203;
 
 // The wizard's own pages with controls every language must have.
-struct DialogSpec {
+struct ExpectedDialog {
     int id;
     std::vector<DWORD> controls;
 };
-const DialogSpec kDialogs[] = {
+const ExpectedDialog kDialogs[] = {
     {IDD_AGREEMENT_PAGE, {IDC_AGREEMENT_TEXT, IDC_AGREEMENT_ACCEPT, IDC_AGREEMENT_DECLINE}},
     {IDD_MODE_PAGE, {IDC_MODE_INSTALL, IDC_MODE_UNINSTALL}},
     {IDD_UPGRADE_LIST_PAGE, {IDC_PAGE_LIST}},
@@ -115,22 +115,22 @@ TEST_F(WizardResources, OtherLanguagesAreTranslated) {
 TEST_F(WizardResources, EveryLanguageHasThePagesWithTheirControls) {
     ASSERT_NE(module_, nullptr);
     for (const Language& language : kLanguages) {
-        for (const DialogSpec& spec : kDialogs) {
-            const auto bytes = ResourceBytes(module_, RT_DIALOG, MAKEINTRESOURCEW(spec.id), language.id);
-            ASSERT_TRUE(bytes) << language.name << " dialog " << spec.id;
+        for (const ExpectedDialog& expected : kDialogs) {
+            const auto bytes = ResourceBytes(module_, RT_DIALOG, MAKEINTRESOURCEW(expected.id), language.id);
+            ASSERT_TRUE(bytes) << language.name << " dialog " << expected.id;
             const std::optional<DialogTemplate> dialog = ParseDialog(*bytes);
-            ASSERT_TRUE(dialog) << language.name << " dialog " << spec.id;
+            ASSERT_TRUE(dialog) << language.name << " dialog " << expected.id;
             EXPECT_EQ(dialog->caption, StringResource(module_, IDS_WIZARD_TITLE, language.id).value_or(L"?"))
-                << language.name << " dialog " << spec.id;
-            for (DWORD control : spec.controls)
+                << language.name << " dialog " << expected.id;
+            for (DWORD control : expected.controls)
                 EXPECT_NE(std::find(dialog->ids.begin(), dialog->ids.end(), control), dialog->ids.end())
-                    << language.name << " dialog " << spec.id << " control " << control;
+                    << language.name << " dialog " << expected.id << " control " << control;
             const std::vector<wchar_t> keys = AccessKeys(*dialog);
             std::vector<wchar_t> sorted = keys;
             std::sort(sorted.begin(), sorted.end());
             EXPECT_EQ(std::adjacent_find(sorted.begin(), sorted.end()), sorted.end())
-                << language.name << " dialog " << spec.id;
-            if (spec.id != IDD_MODE_PAGE) continue;
+                << language.name << " dialog " << expected.id;
+            if (expected.id != IDD_MODE_PAGE) continue;
             const bool notice =
                 std::find(dialog->ids.begin(), dialog->ids.end(), IDC_MODE_RESTART_NOTICE) != dialog->ids.end();
             EXPECT_EQ(notice, language.restartNotice) << language.name;
